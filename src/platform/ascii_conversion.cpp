@@ -1,0 +1,41 @@
+#include "ascii_conversion.h"
+
+#include <QChar>
+#include <QString>
+
+namespace tarnwick {
+
+namespace {
+
+char BestFit(char32_t c) {
+    const QString decomposed =
+        QString::fromUcs4(&c, 1).normalized(QString::NormalizationForm_KD);
+    if (!decomposed.isEmpty() && decomposed.at(0).unicode() < 0x80)
+        return static_cast<char>(decomposed.at(0).unicode());
+    return '?';
+}
+
+} // namespace
+
+QByteArray ToAsciiBestFit(QStringView text) {
+    const char16_t* p = text.utf16();
+    const qsizetype n = text.size();
+    QByteArray out;
+    out.reserve(n);
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t u = p[i];
+        if (u < 0x80) {
+            out.append(static_cast<char>(u));
+        } else if (QChar::isHighSurrogate(u) && i + 1 < n && QChar::isLowSurrogate(p[i + 1])) {
+            out.append(BestFit(QChar::surrogateToUcs4(u, p[i + 1])));
+            ++i;
+        } else if (QChar::isSurrogate(u)) {
+            out.append('?');
+        } else {
+            out.append(BestFit(u));
+        }
+    }
+    return out;
+}
+
+} // namespace tarnwick

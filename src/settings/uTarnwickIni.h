@@ -1,0 +1,28 @@
+#pragma once
+// TTarnwickIni: the program's settings, in the INI file beside the
+// executable (its path with the extension replaced by ".ini").
+// Reads and writes go straight to the file; a failed write throws
+// EIniWriteError, also from a text read whose key was missing (the read
+// writes the empty default back).
+
+#include "settings/uBaseIniControl.h"
+
+class TTarnwickIni : public TBaseIniControl {
+public:
+    TTarnwickIni();                              // beside the running executable
+    explicit TTarnwickIni(const QString& stPath); // a given settings file (tests)
+    ~TTarnwickIni() override;
+
+    // The settings file's path for an executable path: cut at the last '.'
+    // when it comes after the last '/' (and '\\', ':'), then ".ini".
+    static QString SettingsPathFor(const QString& executablePath);
+
+    QString SauceFolder();
+    void SetSauceFolder(const QString& value);
+    QString NewFolder();
+    void SetNewFolder(const QString& value);
+    QString FileExtName();
+    void SetFileExtName(const QString& value);
+    qint32 CopyType() const;
+    void SetCopyType(qint32 value);
+};
