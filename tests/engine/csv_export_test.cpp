@@ -1,0 +1,105 @@
+#include "engine/csv_export.h"
+#include "engine/result_grid.h"
+#include "fixture_tree.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+using namespace tarnwick;
+
+TEST(JoinCsvRow, CellsAndRows) {
+    struct Case {
+        QStringList cells;
+        const char* line;
+    } cases[] = {
+        {{"a.jpg"}, "a.jpg"},
+        {{"New Folder"}, "\"New Folder\""},
+        {{"Tokyo, Kyoto"}, "\"Tokyo, Kyoto\""},
+        {{"say \"hi\""}, "\"say \"\"hi\"\"\""},
+        {{""}, "\"\""},
+        {{}, ""},
+        {{"", ""}, ","},
+        {{"a", "", "b"}, "a,,b"},
+        {{"tab\there", "line\nbreak"}, "\"tab\there\",\"line\nbreak\""},
+        {{"\u6F22\u3000\u00E9\u007F"}, "\u6F22\u3000\u00E9\u007F"}, // no quotes above code 32
+        {{"Source Folder", "New Folder"}, "\"Source Folder\",\"New Folder\""},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(JoinCsvRow(c.cells), QString::fromUtf8(c.line)) << c.line;
+}
+
+TEST(CsvFileName, ExtensionRule) {
+    struct Case {
+        const char* chosen;
+        const char* file;
+    } cases[] = {
+        {"/out/list", "/out/list.csv"},     {"/out/list.txt", "/out/list.txt"},
+        {"/my.data/list", "/my.data/list.csv"}, {"/out/list.", "/out/list."},
+        {"/out/a.b:c", "/out/a.b:c.csv"},   {"list", "list.csv"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(CsvFileName(QString::fromUtf8(c.chosen)), QString::fromUtf8(c.file));
+}
+
+namespace {
+TResultGrid WorkedExampleGrid() {
+    TResultGrid grid;
+    grid.SetCell(0, 0, u"Source Folder");
+    grid.SetCell(1, 0, u"New Folder");
+    grid.SetCell(0, 1, u"/Photos/2014/a.jpg");
+    grid.SetCell(1, 1, u"/Sorted/2014_a.jpg");
+    grid.SetCell(0, 2, u"/Photos/Tokyo, Kyoto/b.jpg");
+    grid.SetCell(1, 2, u"/Sorted/Tokyo, Kyoto_b.jpg");
+    grid.SetRowCount(3);
+    return grid;
+}
+} // namespace
+
+TEST(CsvBytes, WorkedExampleAndEmptyGrid) {
+    EXPECT_EQ(CsvBytes(WorkedExampleGrid(), false),
+              QByteArray("\"Source Folder\",\"New Folder\"\r\n"
+                         "/Photos/2014/a.jpg,/Sorted/2014_a.jpg\r\n"
+                         "\"/Photos/Tokyo, Kyoto/b.jpg\",\"/Sorted/Tokyo, Kyoto_b.jpg\"\r\n"));
+    TResultGrid empty;
+    empty.SetCell(0, 0, u"Source Folder");
+    empty.SetCell(1, 0, u"New Folder");
+    EXPECT_EQ(CsvBytes(empty, true),
+              QByteArray("\xEF\xBB\xBF\"Source Folder\",\"New Folder\"\r\n,\r\n"));
+}
+
+TEST(CsvBytes, NamesThatAreNotUtf8KeepTheirBytes) {
+    TResultGrid grid;
+    grid.SetCell(0, 1, QStringLiteral("/src/a") + QChar(0xDCFF) + QStringLiteral("\u00E9.jpg"));
+    EXPECT_EQ(CsvBytes(grid, false), QByteArray(",\r\n/src/a\xFF\xC3\xA9.jpg,\r\n"));
+}
+
+TEST(WriteCsvFile, WritesWholeFileAndKeepsOldOneOnFailure) {
+    TFixtureTree tree;
+    const QString path = tree.PathText("list.csv");
+    ASSERT_TRUE(WriteCsvFile(path, WorkedExampleGrid()));
+    const std::string first = TFixtureTree::Read(tree.Path("list.csv"));
+    EXPECT_EQ(first.substr(0, 3), "\xEF\xBB\xBF");
+    EXPECT_EQ(QByteArray::fromStdString(first.substr(3)), CsvBytes(WorkedExampleGrid(), false));
+
+    // Replaced without a question.
+    TResultGrid empty;
+    ASSERT_TRUE(WriteCsvFile(path, empty));
+    EXPECT_EQ(TFixtureTree::Read(tree.Path("list.csv")), "\xEF\xBB\xBF,\r\n,\r\n");
+
+    // A folder that does not exist: failure with a reason, nothing written.
+    QString why;
+    EXPECT_FALSE(WriteCsvFile(tree.PathText("nowhere/list.csv"), empty, &why));
+    EXPECT_FALSE(why.isEmpty());
+
+    // A path below a regular file: failure, and that file is left alone.
+    tree.File("blocker", "old");
+    EXPECT_FALSE(WriteCsvFile(tree.PathText("blocker/list.csv"), empty, &why));
+    EXPECT_EQ(TFixtureTree::Read(tree.Path("blocker")), "old");
+
+    // The chosen name is a folder.
+    tree.Dir("folder.csv");
+    EXPECT_FALSE(WriteCsvFile(tree.PathText("folder.csv"), empty, &why));
+    struct stat st{};
+    ASSERT_EQ(::stat(tree.Path("folder.csv").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISDIR(st.st_mode));
+}

@@ -1,0 +1,171 @@
+#include "fixture_tree.h"
+#include "test_job_window.h"
+
+#include "platform/name_codec.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+namespace {
+
+struct Job : TTestJobWindow {
+    Job(const TFixtureTree& tree, int mode) {
+        source = tree.PathText("src");
+        newFolder = tree.PathText("out");
+        combMode = mode;
+    }
+};
+
+std::vector<std::string> Names(const std::string& folder) {
+    std::vector<std::string> names;
+    if (DIR* d = ::opendir(folder.c_str())) {
+        while (const dirent* e = ::readdir(d))
+            if (std::string(e->d_name) != "." && std::string(e->d_name) != "..")
+                names.emplace_back(e->d_name);
+        ::closedir(d);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+struct stat Status(const std::string& path) {
+    struct stat st{};
+    ::stat(path.c_str(), &st);
+    return st;
+}
+
+} // namespace
+
+TEST(CopyJob, ContentModeAndTimeReplacingExistingTargets) {
+    TFixtureTree tree;
+    tree.Dir("out");
+    const std::string big(3 * 1024 * 1024 + 17, 'b');
+    tree.File("src/a/b/big.bin", big);
+    tree.File("src/tiny.txt", "tiny");
+    tree.File("src/empty.dat", "");
+    tree.File("out/tiny.txt", "an older, longer file that must be replaced");
+    ASSERT_EQ(::chmod(tree.Path("src/tiny.txt").c_str(), 0640), 0);
+    const struct timespec times[2] = {{1000000000, 0}, {1234567890, 123456789}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, tree.Path("src/a/b/big.bin").c_str(), times, 0), 0);
+
+    Job job(tree, 1);
+    ASSERT_TRUE(job.Run(3));
+    EXPECT_EQ(job.grid.FailedCopyCount(), 0);
+    EXPECT_EQ(TFixtureTree::Read(tree.Path("out/a_b_big.bin")), big);
+    EXPECT_EQ(TFixtureTree::Read(tree.Path("out/tiny.txt")), "tiny");
+    EXPECT_EQ(TFixtureTree::Read(tree.Path("out/empty.dat")), "");
+    EXPECT_EQ(Status(tree.Path("out/tiny.txt")).st_mode & 07777, 0640u);
+    const struct stat copied = Status(tree.Path("out/a_b_big.bin"));
+    EXPECT_EQ(copied.st_mtim.tv_sec, 1234567890);
+    EXPECT_EQ(copied.st_mtim.tv_nsec, 123456789);
+    EXPECT_EQ(Names(tree.Path("out")),
+              (std::vector<std::string>{"a_b_big.bin", "empty.dat", "tiny.txt"}));
+}
+
+TEST(CopyJob, SameFileIsNeverTouched) {
+    TFixtureTree tree;
+    tree.File("src/x.jpg", "original");
+    tree.File("src/sub/y.jpg", "second");
+    // The new folder is the source folder written differently.
+    TTestJobWindow job;
+    job.source = tree.PathText("src");
+    job.newFolder = tree.PathText("src") + u'/';
+    job.combMode = 1;
+    ASSERT_TRUE(job.Run(3));
+    EXPECT_EQ(TFixtureTree::Read(tree.Path("src/x.jpg")), "original");
+    EXPECT_EQ(TFixtureTree::Read(tree.Path("src/sub_y.jpg")), "second");
+    EXPECT_EQ(TFixtureTree::Read(tree.Path("src/sub/y.jpg")), "second");
+    EXPECT_EQ(job.grid.FailedCopyCount(), 0);
+    for (const std::string& n : Names(tree.Path("src")))
+        EXPECT_EQ(n.find(".tarnwick-"), std::string::npos) << n;
+}
+
+TEST(CopyJob, FailedCopiesAreMarkedAndLeaveNoTemporaryFile) {
+    TFixtureTree tree;
+    tree.Dir("out/b.jpg"); // a folder where a file should go
+    tree.File("src/a.jpg", "a");
+    tree.File("src/b.jpg", "b");
+    tree.Link("src/dead.jpg", tree.Path("src/gone"));
+    Job job(tree, 1);
+    ASSERT_TRUE(job.Run(3));
+    EXPECT_EQ(job.grid.RowCount(), 4);
+    EXPECT_EQ(job.grid.FailedCopyCount(), 2);
+    for (int row = 1; row < job.grid.RowCount(); ++row) {
+        const TRowMark* mark = job.grid.RowMark(row);
+        const bool good = job.grid.Cell(0, row).endsWith(u"/a.jpg");
+        EXPECT_EQ(mark == nullptr, good) << job.grid.Cell(0, row).toStdString();
+        if (mark) {
+            EXPECT_FALSE(mark->stReason.isEmpty());
+        }
+    }
+    EXPECT_EQ(TFixtureTree::Read(tree.Path("out/a.jpg")), "a");
+    EXPECT_EQ(Names(tree.Path("out")), (std::vector<std::string>{"a.jpg", "b.jpg"}));
+    EXPECT_EQ(job.enableCalls, std::vector<bool>{true});
+}
+
+TEST(CopyJob, NoNamingModeCopiesNothing) {
+    TFixtureTree tree;
+    tree.Dir("out");
+    tree.File("src/a.jpg");
+    Job job(tree, -1);
+    ASSERT_TRUE(job.Run(3));
+    ASSERT_EQ(job.grid.RowCount(), 2);
+    EXPECT_EQ(job.grid.Cell(1, 1), QString());
+    ASSERT_NE(job.grid.RowMark(1), nullptr);
+    EXPECT_TRUE(job.grid.RowMark(1)->bCopyFailed);
+    EXPECT_TRUE(Names(tree.Path("out")).empty());
+}
+
+TEST(CopyJob, RepeatedTargetsAreMarkedAndTheLastCopyWins) {
+    TFixtureTree tree;
+    tree.Dir("out");
+    tree.File("src/a_b/c.jpg", "from a_b");
+    tree.File("src/a/b/c.jpg", "from a/b");
+    tree.File("src/z.jpg", "z");
+    Job job(tree, 1);
+    ASSERT_TRUE(job.Run(3));
+    ASSERT_EQ(job.grid.RowCount(), 4);
+    EXPECT_EQ(job.grid.RepeatedTargetCount(), 1);
+    int first = 0, repeat = 0;
+    for (int row = 1; row < 4; ++row) {
+        if (!job.grid.Cell(1, row).endsWith(u"/a_b_c.jpg"))
+            continue;
+        (first ? repeat : first) = row;
+    }
+    ASSERT_NE(repeat, 0);
+    ASSERT_NE(job.grid.RowMark(repeat), nullptr);
+    EXPECT_EQ(job.grid.RowMark(repeat)->iRepeatsRow, first);
+    const bool abLast = job.grid.Cell(0, repeat).endsWith(u"a_b/c.jpg");
+    EXPECT_EQ(TFixtureTree::Read(tree.Path("out/a_b_c.jpg")), abLast ? "from a_b" : "from a/b");
+}
+
+TEST(CopyJob, NamesThatAreNotUtf8KeepTheirBytes) {
+    TFixtureTree tree;
+    tree.Dir("out");
+    tree.File("src/caf\xE9/\xFF\xFEx.jpg", "latin");
+    Job job(tree, 2);
+    ASSERT_TRUE(job.Run(3));
+    ASSERT_EQ(job.grid.RowCount(), 2);
+    EXPECT_EQ(job.grid.FailedCopyCount(), 0);
+    EXPECT_EQ(TFixtureTree::Read(tree.Path("out/caf\xE9_\xFF\xFEx.jpg")), "latin");
+    EXPECT_EQ(job.grid.Cell(0, 1), tree.PathText("src/caf\xE9/\xFF\xFEx.jpg"));
+    EXPECT_TRUE(job.grid.Cell(0, 1).contains(QChar(0xDCE9)));
+}
+
+TEST(CopyJob, NewFolderInsideTheSourceEnds) {
+    TFixtureTree tree;
+    tree.File("src/x.jpg", "x");
+    tree.File("src/sub/y.jpg", "y");
+    tree.Dir("src/out");
+    TTestJobWindow job;
+    job.source = tree.PathText("src");
+    job.newFolder = tree.PathText("src/out");
+    job.combMode = 1;
+    ASSERT_TRUE(job.Run(3));
+    EXPECT_GE(job.grid.RowCount(), 3);
+    EXPECT_EQ(TFixtureTree::Read(tree.Path("src/x.jpg")), "x");
+    EXPECT_EQ(TFixtureTree::Read(tree.Path("src/sub/y.jpg")), "y");
+    EXPECT_EQ(TFixtureTree::Read(tree.Path("src/out/sub_y.jpg")), "y");
+}
