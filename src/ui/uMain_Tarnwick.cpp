@@ -1,0 +1,570 @@
+#include "ui/uMain_Tarnwick.h"
+
+#include "engine/csv_export.h"
+#include "engine/job_start_checks.h"
+#include "engine/result_grid.h"
+#include "engine/tarnwick_hub_thread.h"
+#include "platform/directory_test.h"
+#include "settings/uTarnwickIni.h"
+#include "ui/dialog_seam.h"
+#include "ui/error_box.h"
+#include "ui/result_grid_model.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QEventLoop>
+#include <QFontDatabase>
+#include <QFrame>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScopeGuard>
+#include <QTableView>
+#include <QThread>
+#include <QToolButton>
+#include <algorithm>
+#include <limits>
+
+using tarnwick::ui::Guarded;
+
+namespace {
+
+constexpr int kMinOuterWidth = 600;
+constexpr int kMinOuterHeight = 300;
+constexpr int kPanel1Height = 137;
+constexpr int kPanel2Height = 20;
+constexpr int kGridMargin = 3;
+constexpr int kGridRowHeight = 20;
+
+// Tahoma at a character height of 11 pixels, or the closest face the machine has.
+QFont WindowFont() {
+    const QStringList available = QFontDatabase::families();
+    QFont font = QApplication::font();
+    for (const char* family : {"Tahoma", "DejaVu Sans", "Liberation Sans"}) {
+        if (available.contains(QLatin1String(family))) {
+            font = QFont(QLatin1String(family));
+            break;
+        }
+    }
+    font.setPixelSize(11);
+    return font;
+}
+
+QLineEdit* NewEdit(QWidget* parent, const char* name, int left, int top, int width, int height) {
+    auto* edit = new QLineEdit(parent);
+    edit->setObjectName(QLatin1String(name));
+    edit->setGeometry(left, top, width, height);
+    edit->setMaxLength(std::numeric_limits<int>::max()); // no length limit
+    return edit;
+}
+
+QPushButton* NewButton(QWidget* parent, const char* name, const QString& caption, int left,
+                       int top, int width, int height) {
+    auto* button = new QPushButton(caption, parent);
+    button->setObjectName(QLatin1String(name));
+    button->setGeometry(left, top, width, height);
+    button->setAutoDefault(false);
+    return button;
+}
+
+QLabel* NewLabel(QWidget* parent, const char* name, const QString& caption, int left, int top,
+                 int width, int height) {
+    auto* label = new QLabel(caption, parent);
+    label->setObjectName(QLatin1String(name));
+    // A label takes the width of its caption, as labels that size themselves
+    // do, so a wider face than the designed one clips nothing.
+    label->setGeometry(left, top, std::max(width, label->sizeHint().width()), height);
+    return label;
+}
+
+QToolButton* NewSpeedButton(QWidget* parent, const char* name, int left, int top) {
+    auto* button = new QToolButton(parent);
+    button->setObjectName(QLatin1String(name));
+    button->setText(QStringLiteral("..."));
+    button->setGeometry(left, top, 23, 22);
+    button->setFocusPolicy(Qt::NoFocus); // speed buttons take no focus
+    return button;
+}
+
+struct TNotice {
+    const char16_t* text;
+    QMessageBox::Icon icon;
+};
+
+const TNotice kNotices[] = {
+    {u"Source Folderと New Folderはフォルダ名を別名にしてください", QMessageBox::Critical},
+    {u"New Folderを指定してください", QMessageBox::Information},
+    {u"New Folderが見つかりません", QMessageBox::Information},
+    {u"ファイルが保存できませんでした", QMessageBox::Critical},
+    {u"Delimiterに使えない文字が含まれています", QMessageBox::Critical},
+};
+
+QString Counted(int n, const char* one, const char* many) {
+    return QStringLiteral("%1 %2").arg(n).arg(QLatin1String(n == 1 ? one : many));
+}
+
+} // namespace
+
+TfmTarnwickHub::TfmTarnwickHub(const QString& settingsPath, QWidget* parent)
+    : QWidget(parent), FstSettingsPath(settingsPath) {
+    CreateControls();
+    try {
+        FormCreate(this);
+    } catch (...) {
+        tarnwick::ui::ReportCurrentException();
+    }
+}
+
+TfmTarnwickHub::~TfmTarnwickHub() {
+    StopJobAndWait();
+    if (!FbDestroyed) {
+        FbDestroyed = true;
+        try {
+            FormDestroy(this);
+        } catch (...) {
+            tarnwick::ui::ReportCurrentException();
+        }
+    }
+    FIni.reset();
+}
+
+void TfmTarnwickHub::CreateControls() {
+    setObjectName(QStringLiteral("fmTarnwickHub"));
+    setWindowTitle(QStringLiteral("Tarnwick"));
+    setFont(WindowFont());
+    resize(600, 400);
+
+    Button1 = NewButton(this, "Button1", QStringLiteral("Button1"), 48, 296, 75, 25);
+    Button1->setVisible(false);
+    Edit1 = NewEdit(this, "Edit1", 184, 264, 121, 21);
+    Edit1->setText(QStringLiteral("Edit1"));
+    Edit1->setVisible(false);
+
+    Panel1 = new QFrame(this);
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+    Panel1->setFrameShape(QFrame::NoFrame);
+    Panel1->setGeometry(0, 0, 600, kPanel1Height);
+
+    Label1 = NewLabel(Panel1, "Label1", QStringLiteral("Source Folder"), 16, 16, 66, 13);
+    Label2 = NewLabel(Panel1, "Label2", QStringLiteral("New Folder"), 16, 43, 54, 13);
+    SpeedButton1 = NewSpeedButton(Panel1, "SpeedButton1", 282, 12);
+    SpeedButton2 = NewSpeedButton(Panel1, "SpeedButton2", 282, 40);
+    Label3 = NewLabel(Panel1, "Label3", QStringLiteral("File Extension"), 16, 71, 66, 13);
+    Label4 = NewLabel(Panel1, "Label4", QStringLiteral("Delimiter Text"), 449, 71, 66, 13);
+    Edit2 = NewEdit(Panel1, "Edit2", 104, 13, 177, 21);
+    Edit3 = NewEdit(Panel1, "Edit3", 104, 40, 177, 21);
+    Edit4 = NewEdit(Panel1, "Edit4", 104, 68, 81, 21);
+    ComboBox1 = new QComboBox(Panel1);
+    ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
+    ComboBox1->setEditable(false);
+    ComboBox1->setGeometry(282, 68, 145, 21);
+    Button2 = NewButton(Panel1, "Button2", QStringLiteral("Copy Simulation"), 16, 104, 120, 25);
+    Button3 = NewButton(Panel1, "Button3", QStringLiteral("Copy File"), 153, 104, 120, 25);
+    Button4 = NewButton(Panel1, "Button4", QStringLiteral("CSV File Output"), 296, 104, 120, 25);
+    Edit5 = NewEdit(Panel1, "Edit5", 521, 68, 32, 21);
+    Edit5->setText(QStringLiteral("_"));
+
+    Panel2 = new QFrame(this);
+    Panel2->setObjectName(QStringLiteral("Panel2"));
+    Panel2->setFrameStyle(QFrame::Panel | QFrame::Sunken); // a lowered outer bevel
+    Panel2->setLineWidth(1);
+    Panel2->setGeometry(0, 400 - kPanel2Height, 600, kPanel2Height);
+
+    ProgressBar1 = new QProgressBar(Panel2);
+    ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
+    ProgressBar1->setGeometry(2, 2, 150, 17);
+    ProgressBar1->setRange(0, 500);
+    ProgressBar1->setValue(0);
+    ProgressBar1->setTextVisible(false);
+    ProgressBar1->setAlignment(Qt::AlignCenter);
+
+    SaveDialog1 = new tarnwick::ui::TSaveDialog(this);
+    SaveDialog1->setObjectName(QStringLiteral("SaveDialog1"));
+
+    FGridModel = new TResultGridModel(this);
+    StringGrid1 = new QTableView(this);
+    StringGrid1->setObjectName(QStringLiteral("StringGrid1"));
+    StringGrid1->setModel(FGridModel);
+    StringGrid1->setGeometry(kGridMargin, kPanel1Height + kGridMargin, 594, 237);
+    StringGrid1->setFrameShape(QFrame::NoFrame);
+    StringGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    StringGrid1->setSelectionMode(QAbstractItemView::ContiguousSelection);
+    StringGrid1->setSelectionBehavior(QAbstractItemView::SelectItems);
+    StringGrid1->setShowGrid(true);
+    StringGrid1->setWordWrap(false);
+    StringGrid1->setCornerButtonEnabled(false);
+    StringGrid1->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    StringGrid1->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    QHeaderView* rows = StringGrid1->verticalHeader();
+    rows->setVisible(false);
+    rows->setMinimumSectionSize(1);
+    rows->setSectionResizeMode(QHeaderView::Fixed);
+    rows->setDefaultSectionSize(kGridRowHeight);
+    // Row 0, the caption row, is the fixed header: silver, not clickable,
+    // columns resized by dragging its dividers.
+    QHeaderView* header = StringGrid1->horizontalHeader();
+    header->setSectionResizeMode(QHeaderView::Interactive);
+    header->setStretchLastSection(false);
+    header->setSectionsClickable(false);
+    header->setHighlightSections(false);
+    header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    header->setFixedHeight(kGridRowHeight);
+    header->setDefaultSectionSize(300);
+    header->setStyleSheet(QStringLiteral(
+        "QHeaderView::section { background-color: silver; color: black; padding-left: 2px;"
+        " border: none; border-right: 1px solid gray; border-bottom: 1px solid gray; }"));
+
+    // Tab order: the invisible pair, then the inputs of Panel1, then the grid.
+    QWidget::setTabOrder(Button1, Edit1);
+    QWidget::setTabOrder(Edit1, Edit2);
+    QWidget::setTabOrder(Edit2, Edit3);
+    QWidget::setTabOrder(Edit3, Edit4);
+    QWidget::setTabOrder(Edit4, ComboBox1);
+    QWidget::setTabOrder(ComboBox1, Button2);
+    QWidget::setTabOrder(Button2, Button3);
+    QWidget::setTabOrder(Button3, Button4);
+    QWidget::setTabOrder(Button4, Edit5);
+    QWidget::setTabOrder(Edit5, StringGrid1);
+
+    connect(Button1, &QPushButton::clicked, this, [this] { Guarded([this] { Button1Click(Button1); }); });
+    connect(Button2, &QPushButton::clicked, this, [this] { Guarded([this] { Button2Click(Button2); }); });
+    connect(Button3, &QPushButton::clicked, this, [this] { Guarded([this] { Button2Click(Button3); }); });
+    connect(Button4, &QPushButton::clicked, this, [this] { Guarded([this] { Button4Click(Button4); }); });
+    connect(SpeedButton1, &QToolButton::clicked, this,
+            [this] { Guarded([this] { SpButtonClick(SpeedButton1); }); });
+    connect(SpeedButton2, &QToolButton::clicked, this,
+            [this] { Guarded([this] { SpButtonClick(SpeedButton2); }); });
+    // Only a change made by the user runs ComboBox1Change.
+    connect(ComboBox1, &QComboBox::activated, this,
+            [this] { Guarded([this] { ComboBox1Change(ComboBox1); }); });
+
+    AlignPanels();
+}
+
+// Panel1 along the top edge, Panel2 along the bottom edge, the grid in the
+// space between them with its margin; Panel2Resize after Panel2 changed size.
+void TfmTarnwickHub::AlignPanels() {
+    const int clientWidth = width();
+    const int clientHeight = height();
+    Panel1->setGeometry(0, 0, clientWidth, kPanel1Height);
+    const int panel2Top = std::max(kPanel1Height, clientHeight - kPanel2Height);
+    StringGrid1->setGeometry(kGridMargin, kPanel1Height + kGridMargin,
+                             std::max(0, clientWidth - 2 * kGridMargin),
+                             std::max(0, panel2Top - kPanel1Height - 2 * kGridMargin));
+    Panel2->setGeometry(0, panel2Top, clientWidth, kPanel2Height);
+    if (Panel2->width() != FiPanel2Width || Panel2->height() != FiPanel2Height) {
+        FiPanel2Width = Panel2->width();
+        FiPanel2Height = Panel2->height();
+        Panel2Resize(Panel2);
+    }
+}
+
+void TfmTarnwickHub::AddModeItems() {
+    ComboBox1->addItem(QStringLiteral("MD5(hash)"));
+    ComboBox1->addItem(QStringLiteral("Folder Name (asc)"));
+    ComboBox1->addItem(QStringLiteral("Folder Name (desc)"));
+}
+
+void TfmTarnwickHub::SetOuterGeometry(int top, int left, int width, int height) {
+    const QRect outer = frameGeometry();
+    const int frameWidth = outer.width() - this->width();
+    const int frameHeight = outer.height() - this->height();
+    move(left, top);
+    resize(std::max(0, width - frameWidth), std::max(0, height - frameHeight));
+}
+
+void TfmTarnwickHub::FormCreate(QObject* /*Sender*/) {
+    std::exception_ptr failure;
+    try {
+        FIni = FstSettingsPath.isEmpty() ? std::make_unique<TTarnwickIni>()
+                                         : std::make_unique<TTarnwickIni>(FstSettingsPath);
+        const int top = FIni->Top();
+        const int left = FIni->Left();
+        const int outerWidth = FIni->Width();
+        const int outerHeight = FIni->Height();
+        SetOuterGeometry(top, left, outerWidth, outerHeight);
+        FormResize(this);
+
+        Edit2->clear();
+        if (tarnwick::IsDirectory(FIni->SauceFolder()))
+            Edit2->setText(FIni->SauceFolder());
+        Edit3->setText(FIni->NewFolder());
+        Edit4->setText(FIni->FileExtName());
+        AddModeItems();
+        const int copyType = FIni->CopyType();
+        ComboBox1->setCurrentIndex(copyType >= 0 && copyType <= 2 ? copyType : -1);
+    } catch (...) {
+        // The settings steps end at the failing one; the window itself is
+        // still set up below, so that it can be used.
+        failure = std::current_exception();
+    }
+    if (ComboBox1->count() == 0) {
+        AddModeItems();
+        ComboBox1->setCurrentIndex(-1);
+    }
+    FormResize(this);
+    SetGridCell(0, 0, Label1->text());
+    SetGridCell(1, 0, Label2->text());
+    ComboBox1Change(nullptr);
+    if (failure)
+        std::rethrow_exception(failure);
+}
+
+void TfmTarnwickHub::FormDestroy(QObject* /*Sender*/) {
+    if (!FIni)
+        return;
+    // The settings object goes at the end, also when a write fails.
+    const std::unique_ptr<TTarnwickIni> ini = std::move(FIni);
+    ini->SetCopyType(ComboBox1->currentIndex());
+    ini->SetFileExtName(Edit4->text());
+    ini->SetSauceFolder(Edit2->text());
+    ini->SetNewFolder(Edit3->text());
+    const QRect outer = frameGeometry();
+    ini->SetTop(outer.top());
+    ini->SetLeft(outer.left());
+    ini->SetWidth(outer.width());
+    ini->SetHeight(outer.height());
+}
+
+void TfmTarnwickHub::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    AlignPanels();
+    FormResize(this);
+}
+
+void TfmTarnwickHub::FormResize(QObject* /*Sender*/) {
+    const QRect outer = frameGeometry();
+    if (outer.width() < kMinOuterWidth || outer.height() < kMinOuterHeight) {
+        // Set back after the change, not handed to the window system as a limit.
+        const int frameWidth = outer.width() - width();
+        const int frameHeight = outer.height() - height();
+        resize(std::max(outer.width(), kMinOuterWidth) - frameWidth,
+               std::max(outer.height(), kMinOuterHeight) - frameHeight);
+    }
+    AlignPanels();
+    const int clientWidth = Panel1->width();
+    Edit2->resize(clientWidth - Edit2->x() - 50, Edit2->height());
+    SpeedButton1->move(Edit2->x() + Edit2->width() + 2, SpeedButton1->y());
+    Edit3->resize(clientWidth - Edit3->x() - 50, Edit3->height());
+    SpeedButton2->move(Edit3->x() + Edit3->width() + 2, SpeedButton2->y());
+}
+
+void TfmTarnwickHub::Panel2Resize(QObject* /*Sender*/) {
+    ProgressBar1->resize(Panel2->width() - 4, ProgressBar1->height());
+    const int gridWidth = StringGrid1->width();
+    if (gridWidth > 250) {
+        // Every column gets the default width, also one the user dragged.
+        const int columnWidth = gridWidth / 2;
+        QHeaderView* header = StringGrid1->horizontalHeader();
+        header->setDefaultSectionSize(columnWidth);
+        for (int col = 0; col < TResultGrid::kColumns; ++col)
+            header->resizeSection(col, columnWidth);
+    }
+}
+
+void TfmTarnwickHub::ComboBox1Change(QObject* /*Sender*/) {
+    const bool delimiterUsed = ComboBox1->currentIndex() != 0;
+    Edit5->setVisible(delimiterUsed);
+    Label4->setVisible(delimiterUsed);
+}
+
+void TfmTarnwickHub::ButtonEnable(bool value) {
+    SpeedButton1->setEnabled(value);
+    SpeedButton2->setEnabled(value);
+    ComboBox1->setEnabled(value);
+    for (int i = 1; i <= 11; ++i) {
+        if (auto* button = findChild<QWidget*>(QStringLiteral("Button%1").arg(i)))
+            button->setEnabled(value);
+        if (auto* edit = findChild<QWidget*>(QStringLiteral("Edit%1").arg(i)))
+            edit->setEnabled(value);
+    }
+    if (value && FbJobPending) {
+        // The job's completion hand-off: say how it went.
+        FbJobPending = false;
+        ShowJobSummary();
+    }
+}
+
+void TfmTarnwickHub::Button1Click(QObject* /*Sender*/) {
+    Edit1->setText(TTarnwickHubThread::MakeHashName(QStringLiteral("a\\001")));
+}
+
+void TfmTarnwickHub::Button2Click(QObject* Sender) {
+    ButtonEnable(false);
+    bool started = false;
+    // Whatever keeps the job from starting, the inputs come back.
+    const auto enableAgain = qScopeGuard([this, &started] {
+        if (!started)
+            ButtonEnable(true);
+    });
+
+    const int notice = tarnwick::CheckJobStart(Edit2->text(), Edit3->text(),
+                                               ComboBox1->currentIndex(), Edit5->text());
+    if (notice != tarnwick::kJobMayStart) {
+        ShowNotice(notice);
+        return;
+    }
+
+    QString rest = Sender != nullptr ? Sender->objectName() : QString();
+    const int at = rest.indexOf(QStringLiteral("Button"));
+    if (at >= 0)
+        rest.remove(at, 6);
+    bool isNumber = false;
+    int imode = rest.toInt(&isNumber);
+    if (!isNumber)
+        imode = 2;
+
+    ClearJobSummary();
+    FbStop.store(false);
+    TTarnwickHubThread* job = TTarnwickHubThread::Create(this, imode);
+    ++FiJobsAlive;
+    connect(job, &QObject::destroyed, this, [this] {
+        --FiJobsAlive;
+        emit JobGone();
+    });
+    FbJobPending = true;
+    FiJobMode = imode;
+    try {
+        job->Start();
+    } catch (...) {
+        FbJobPending = false;
+        throw;
+    }
+    started = true;
+}
+
+void TfmTarnwickHub::ShowNotice(int n) {
+    if (n < 1 || n > 5)
+        return;
+    const TNotice& notice = kNotices[n - 1];
+    tarnwick::ui::Dialogs().ShowMessage(this, windowTitle(), QString::fromUtf16(notice.text),
+                                        notice.icon);
+}
+
+void TfmTarnwickHub::SpButtonClick(QObject* Sender) {
+    QString rest = Sender != nullptr ? Sender->objectName() : QString();
+    rest.remove(QStringLiteral("SpeedButton"));
+    bool isNumber = false;
+    int number = rest.toInt(&isNumber);
+    if (!isNumber)
+        number = 0;
+
+    QLineEdit* box = nullptr;
+    QString title;
+    if (number == 1) {
+        box = Edit2;
+        title = QStringLiteral("Select ") + Label1->text();
+    } else if (number == 2) {
+        box = Edit3;
+        title = QStringLiteral("Select ") + Label2->text();
+    } else {
+        return;
+    }
+
+    const QString initial = tarnwick::IsDirectory(box->text()) ? box->text() : QString();
+    const std::optional<QString> chosen = tarnwick::ui::Dialogs().PickFolder(this, title, initial);
+    if (!chosen)
+        return;
+    box->setText(*chosen);
+    if (box->objectName() == QLatin1String("Edit3") && box->text() == Edit2->text()) {
+        Edit3->clear();
+        ShowNotice(1);
+    }
+}
+
+void TfmTarnwickHub::Button4Click(QObject* /*Sender*/) {
+    // The dialog starts in the new folder, without one trailing "/" unless
+    // that is all there is (or it follows a ":").
+    QString start = Edit3->text();
+    if (start.size() > 1 && start.endsWith(u'/') && start.at(start.size() - 2) != u':')
+        start.chop(1);
+    SaveDialog1->SetInitialDir(start);
+    SaveDialog1->SetFilters({QStringLiteral("CSV File (*.csv)"), QStringLiteral("TEXT File (*.txt)")});
+    if (!SaveDialog1->Execute(this))
+        return;
+    const QString fileName = tarnwick::CsvFileName(SaveDialog1->FileName());
+    QString error;
+    if (!tarnwick::WriteCsvFile(fileName, FGridModel->Grid(), &error))
+        ShowNotice(4);
+}
+
+const TResultGrid& TfmTarnwickHub::Grid() const { return FGridModel->Grid(); }
+
+QString TfmTarnwickHub::JobSummary() const { return FstJobSummary; }
+
+void TfmTarnwickHub::ShowJobSummary() {
+    const TResultGrid& grid = Grid();
+    const int files = grid.RowCount() > 1 && !grid.CellView(0, 1).isEmpty() ? grid.RowCount() - 1 : 0;
+    QStringList parts;
+    parts << Counted(files, "file", "files");
+    if (FiJobMode == 3)
+        parts << Counted(grid.FailedCopyCount(), "failed copy", "failed copies");
+    parts << Counted(grid.RepeatedTargetCount(), "repeated target", "repeated targets");
+    FstJobSummary = (FiJobMode == 3 ? QStringLiteral("Copy File: ") : QStringLiteral("Copy Simulation: ")) +
+                    parts.join(QStringLiteral(", "));
+    ProgressBar1->setFormat(FstJobSummary);
+    ProgressBar1->setTextVisible(true);
+    ProgressBar1->setToolTip(
+        QStringLiteral("Rows whose copy failed are red, rows whose target repeats an earlier "
+                       "row's target are yellow; point at a row to see why."));
+}
+
+void TfmTarnwickHub::ClearJobSummary() {
+    FstJobSummary.clear();
+    ProgressBar1->setTextVisible(false);
+    ProgressBar1->setFormat(QString());
+    ProgressBar1->setToolTip(QString());
+}
+
+void TfmTarnwickHub::closeEvent(QCloseEvent* event) {
+    if (FbClosing) {
+        // Already waiting for the job to stop.
+        event->ignore();
+        return;
+    }
+    FbClosing = true;
+    const auto done = qScopeGuard([this] { FbClosing = false; });
+    StopJobAndWait();
+    QWidget::closeEvent(event);
+}
+
+// Asks a running job to stop at its next entry and keeps the event loop
+// going until its last hand-off has run and the job object is gone, so that
+// no hand-off can reach a destroyed window.
+void TfmTarnwickHub::StopJobAndWait() {
+    if (FiJobsAlive == 0)
+        return;
+    FbStop.store(true);
+    QEventLoop loop;
+    connect(this, &TfmTarnwickHub::JobGone, &loop, &QEventLoop::quit);
+    while (FiJobsAlive > 0)
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+}
+
+QString TfmTarnwickHub::Edit2Text() const { return Edit2->text(); }
+QString TfmTarnwickHub::Edit3Text() const { return Edit3->text(); }
+QString TfmTarnwickHub::Edit4Text() const { return Edit4->text(); }
+QString TfmTarnwickHub::Edit5Text() const { return Edit5->text(); }
+int TfmTarnwickHub::ComboBox1ItemIndex() const { return ComboBox1->currentIndex(); }
+int TfmTarnwickHub::ProgressBar1Position() const { return ProgressBar1->value(); }
+void TfmTarnwickHub::SetProgressBar1Position(int position) { ProgressBar1->setValue(position); }
+int TfmTarnwickHub::ProgressBar1Max() const { return ProgressBar1->maximum(); }
+void TfmTarnwickHub::SetGridRowCount(int rowCount) { FGridModel->SetGridRowCount(rowCount); }
+void TfmTarnwickHub::ClearGridRow(int row) { FGridModel->ClearGridRow(row); }
+void TfmTarnwickHub::SetGridCell(int col, int row, const QString& text) {
+    FGridModel->SetGridCell(col, row, text);
+}
+void TfmTarnwickHub::SetGridRowMark(int row, const TRowMark& mark) {
+    FGridModel->SetGridRowMark(row, mark);
+}
+
+void TfmTarnwickHub::RunOnMainThread(const std::function<void()>& fn) {
+    if (QThread::currentThread() == thread()) {
+        fn();
+        return;
+    }
+    QMetaObject::invokeMethod(this, [&fn] { Guarded(fn); }, Qt::BlockingQueuedConnection);
+}

@@ -1,0 +1,127 @@
+#pragma once
+// The main window: the source and new-folder boxes with their pickers, the
+// extension box, the naming-mode list, the delimiter box, the job buttons,
+// the CSV export, the result grid and the progress bar. It loads its
+// settings when it is created and stores them when it is destroyed, and it
+// is the window a copy job reports to.
+
+#include "engine/job_window.h"
+
+#include <QWidget>
+#include <atomic>
+#include <memory>
+
+class QComboBox;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+class QTableView;
+class QToolButton;
+class TResultGrid;
+class TResultGridModel;
+class TTarnwickIni;
+
+namespace tarnwick::ui {
+class TSaveDialog;
+}
+
+class TfmTarnwickHub : public QWidget, public TTarnwickJobWindow {
+    Q_OBJECT
+public:
+    // settingsPath empty: the settings file beside the executable.
+    explicit TfmTarnwickHub(const QString& settingsPath = QString(), QWidget* parent = nullptr);
+    ~TfmTarnwickHub() override;
+
+    // The controls, named as their object names.
+    QPushButton* Button1;
+    QLineEdit* Edit1;
+    QFrame* Panel1;
+    QLabel* Label1;
+    QLineEdit* Edit2;
+    QLineEdit* Edit3;
+    QLabel* Label2;
+    QToolButton* SpeedButton1;
+    QToolButton* SpeedButton2;
+    QLabel* Label3;
+    QLineEdit* Edit4;
+    QComboBox* ComboBox1;
+    QPushButton* Button2;
+    QPushButton* Button3;
+    QFrame* Panel2;
+    QProgressBar* ProgressBar1;
+    QPushButton* Button4;
+    tarnwick::ui::TSaveDialog* SaveDialog1;
+    QTableView* StringGrid1;
+    QLineEdit* Edit5;
+    QLabel* Label4;
+
+    // The handlers.
+    void FormCreate(QObject* Sender);
+    void FormDestroy(QObject* Sender);
+    void FormResize(QObject* Sender);
+    void Panel2Resize(QObject* Sender);
+    void ComboBox1Change(QObject* Sender);
+    void ButtonEnable(bool value) override;
+    void Button1Click(QObject* Sender);
+    void Button2Click(QObject* Sender);
+    void ShowNotice(int n);
+    void SpButtonClick(QObject* Sender);
+    void Button4Click(QObject* Sender);
+
+    // The grid's texts and marks, and its model.
+    const TResultGrid& Grid() const;
+    TResultGridModel* GridModel() const { return FGridModel; }
+
+    // True from the start of a job until its object is gone.
+    bool JobRunning() const { return FiJobsAlive > 0; }
+    // What the window says about the last job that ended; empty before.
+    QString JobSummary() const;
+
+    // TTarnwickJobWindow.
+    QString Edit2Text() const override;
+    QString Edit3Text() const override;
+    QString Edit4Text() const override;
+    QString Edit5Text() const override;
+    int ComboBox1ItemIndex() const override;
+    int ProgressBar1Position() const override;
+    void SetProgressBar1Position(int position) override;
+    int ProgressBar1Max() const override;
+    void SetGridRowCount(int rowCount) override;
+    void ClearGridRow(int row) override;
+    void SetGridCell(int col, int row, const QString& text) override;
+    void SetGridRowMark(int row, const TRowMark& mark) override;
+    void RunOnMainThread(const std::function<void()>& fn) override;
+    const std::atomic<bool>* StopFlag() const override { return &FbStop; }
+
+signals:
+    // A job object has been destroyed.
+    void JobGone();
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void CreateControls();
+    void AlignPanels();
+    void AddModeItems();
+    void SetOuterGeometry(int top, int left, int width, int height);
+    void StopJobAndWait();
+    void ShowJobSummary();
+    void ClearJobSummary();
+
+    std::unique_ptr<TTarnwickIni> FIni;
+    QString FstSettingsPath;
+    TResultGridModel* FGridModel = nullptr;
+    std::atomic<bool> FbStop{false};
+    int FiJobsAlive = 0;
+    bool FbJobPending = false; // a job started and has not yet enabled the inputs
+    int FiJobMode = 0;
+    bool FbClosing = false;
+    bool FbDestroyed = false;
+    QString FstJobSummary;
+    int FiPanel2Width = -1;
+    int FiPanel2Height = -1;
+};
