@@ -1,0 +1,72 @@
+#include "settings/uTarnwickIni.h"
+
+#include "platform/executable_path.h"
+
+namespace {
+
+// The program's one section and its keys.
+QString Root() { return QStringLiteral("ROOT"); }
+QString SourceFolderKey() { return QStringLiteral("SOURCE_FOLDER"); }
+QString NewFolderKey() { return QStringLiteral("NEW_FOLDER"); }
+QString FileExtensionNameKey() { return QStringLiteral("FILE_EXTENSION_NAME"); }
+QString CopyTypeKey() { return QStringLiteral("COPY_TYPE_COMBOBOX"); }
+
+} // namespace
+
+TTarnwickIni::TTarnwickIni() : TBaseIniControl(SettingsPathFor(tarnwick::ExecutablePath())) {}
+
+TTarnwickIni::TTarnwickIni(const QString& stPath) : TBaseIniControl(stPath) {}
+
+TTarnwickIni::~TTarnwickIni() = default;
+
+QString TTarnwickIni::SettingsPathFor(const QString& executablePath) {
+    // The last '.', '/', '\\' or ':' decides: a '.' starts the extension,
+    // a separator means the file name has none.
+    qsizetype cut = executablePath.size();
+    for (qsizetype i = executablePath.size() - 1; i >= 0; --i) {
+        const QChar c = executablePath.at(i);
+        if (c == u'.' || c == u'/' || c == u'\\' || c == u':') {
+            if (c == u'.')
+                cut = i;
+            break;
+        }
+    }
+    return executablePath.left(cut) + QStringLiteral(".ini");
+}
+
+// A text key that is absent or empty is written back with the empty text,
+// so that it exists from then on.
+QString TTarnwickIni::SauceFolder() {
+    return FIni->ReadEx(Root(), SourceFolderKey(), QString(),
+                        [this](const QString& S) { SetSauceFolder(S); });
+}
+
+void TTarnwickIni::SetSauceFolder(const QString& value) {
+    FIni->WriteString(Root(), SourceFolderKey(), value);
+}
+
+QString TTarnwickIni::NewFolder() {
+    return FIni->ReadEx(Root(), NewFolderKey(), QString(),
+                        [this](const QString& S) { SetNewFolder(S); });
+}
+
+void TTarnwickIni::SetNewFolder(const QString& value) {
+    FIni->WriteString(Root(), NewFolderKey(), value);
+}
+
+QString TTarnwickIni::FileExtName() {
+    return FIni->ReadEx(Root(), FileExtensionNameKey(), QString(),
+                        [this](const QString& S) { SetFileExtName(S); });
+}
+
+void TTarnwickIni::SetFileExtName(const QString& value) {
+    FIni->WriteString(Root(), FileExtensionNameKey(), value);
+}
+
+qint32 TTarnwickIni::CopyType() const {
+    return FIni->ReadInteger(Root(), CopyTypeKey(), 0);
+}
+
+void TTarnwickIni::SetCopyType(qint32 value) {
+    FIni->WriteInteger(Root(), CopyTypeKey(), value);
+}
