@@ -4,15 +4,46 @@
 #include "platform/name_codec.h"
 
 #include <QSaveFile>
+#include <vector>
 #include <string>
 
 namespace tarnwick {
 
 namespace {
 
-// One line of a two-cell row as file bytes, CR LF included.
-void AppendLine(std::string& out, QStringView cell0, QStringView cell1) {
-    AppendEncodedName(out, JoinCsvRow({cell0.toString(), cell1.toString()}));
+// The row join, appended to line.
+void AppendCsvRow(QString& line, const QStringView* cells, size_t count) {
+    if (count == 1 && cells[0].isEmpty()) {
+        line.append(u"\"\"");
+        return;
+    }
+    for (size_t c = 0; c < count; ++c) {
+        const QStringView cell = cells[c];
+        if (c > 0)
+            line.append(u',');
+        if (!CsvCellNeedsQuotes(cell)) {
+            line.append(cell);
+            continue;
+        }
+        line.append(u'"');
+        qsizetype start = 0;
+        for (qsizetype i = 0; i < cell.size(); ++i) {
+            if (cell[i] == u'"') {
+                line.append(cell.sliced(start, i + 1 - start)).append(u'"');
+                start = i + 1;
+            }
+        }
+        line.append(cell.sliced(start)).append(u'"');
+    }
+}
+
+// One line of a two-cell row as file bytes, CR LF included; scratch is
+// reused from line to line.
+void AppendLine(std::string& out, QString& scratch, QStringView cell0, QStringView cell1) {
+    scratch.resize(0);
+    const QStringView cells[] = {cell0, cell1};
+    AppendCsvRow(scratch, cells, 2);
+    AppendEncodedName(out, scratch);
     out.append("\r\n");
 }
 
@@ -28,27 +59,16 @@ bool CsvCellNeedsQuotes(QStringView cell) {
 }
 
 QString JoinCsvRow(const QStringList& cells) {
-    if (cells.size() == 1 && cells.front().isEmpty())
-        return QStringLiteral("\"\"");
+    const std::vector<QStringView> views(cells.cbegin(), cells.cend());
     QString line;
-    for (qsizetype i = 0; i < cells.size(); ++i) {
-        if (i > 0)
-            line += u',';
-        const QString& cell = cells[i];
-        if (CsvCellNeedsQuotes(cell)) {
-            QString quoted = cell;
-            quoted.replace(u'"', QStringLiteral("\"\""));
-            line += u'"' + quoted + u'"';
-        } else {
-            line += cell;
-        }
-    }
+    AppendCsvRow(line, views.data(), views.size());
     return line;
 }
 
 void AppendCsvLine(QByteArray& out, QStringView cell0, QStringView cell1) {
     std::string line;
-    AppendLine(line, cell0, cell1);
+    QString scratch;
+    AppendLine(line, scratch, cell0, cell1);
     out.append(line.data(), static_cast<qsizetype>(line.size()));
 }
 
@@ -65,10 +85,11 @@ QString CsvFileName(const QString& chosen) {
 
 QByteArray CsvBytes(const TResultGrid& grid, bool withByteOrderMark) {
     std::string out;
+    QString scratch;
     if (withByteOrderMark)
         out.append("\xEF\xBB\xBF");
     for (int row = 0; row < grid.RowCount(); ++row)
-        AppendLine(out, grid.CellView(0, row), grid.CellView(1, row));
+        AppendLine(out, scratch, grid.CellView(0, row), grid.CellView(1, row));
     return QByteArray(out.data(), static_cast<qsizetype>(out.size()));
 }
 
@@ -81,9 +102,10 @@ bool WriteCsvFile(const QString& path, const TResultGrid& grid, QString* error) 
     }
     constexpr size_t kFlushAt = size_t(1) << 20;
     std::string chunk("\xEF\xBB\xBF");
+    QString scratch;
     bool ok = true;
     for (int row = 0; ok && row < grid.RowCount(); ++row) {
-        AppendLine(chunk, grid.CellView(0, row), grid.CellView(1, row));
+        AppendLine(chunk, scratch, grid.CellView(0, row), grid.CellView(1, row));
         if (chunk.size() >= kFlushAt) {
             ok = file.write(chunk.data(), static_cast<qint64>(chunk.size())) ==
                  static_cast<qint64>(chunk.size());

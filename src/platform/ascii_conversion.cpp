@@ -17,24 +17,29 @@ char BestFit(char32_t c) {
 
 } // namespace
 
-QByteArray ToAsciiBestFit(QStringView text) {
+qsizetype ToAsciiBestFit(QStringView text, char* out) {
     const char16_t* p = text.utf16();
     const qsizetype n = text.size();
-    QByteArray out;
-    out.reserve(n);
+    char* d = out;
     for (qsizetype i = 0; i < n; ++i) {
         const char16_t u = p[i];
         if (u < 0x80) {
-            out.append(static_cast<char>(u));
+            *d++ = static_cast<char>(u);
         } else if (QChar::isHighSurrogate(u) && i + 1 < n && QChar::isLowSurrogate(p[i + 1])) {
-            out.append(BestFit(QChar::surrogateToUcs4(u, p[i + 1])));
+            *d++ = BestFit(QChar::surrogateToUcs4(u, p[i + 1]));
             ++i;
         } else if (QChar::isSurrogate(u)) {
-            out.append('?');
+            *d++ = '?';
         } else {
-            out.append(BestFit(u));
+            *d++ = BestFit(u);
         }
     }
+    return d - out;
+}
+
+QByteArray ToAsciiBestFit(QStringView text) {
+    QByteArray out(text.size(), Qt::Uninitialized);
+    out.truncate(ToAsciiBestFit(text, out.data()));
     return out;
 }
 

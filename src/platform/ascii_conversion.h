@@ -12,4 +12,8 @@ namespace tarnwick {
 
 QByteArray ToAsciiBestFit(QStringView text);
 
+// The same conversion written to out, which must hold text.size() bytes;
+// returns the number of bytes written.
+qsizetype ToAsciiBestFit(QStringView text, char* out);
+
 } // namespace tarnwick
