@@ -57,9 +57,9 @@ struct Line {
     size_t textEnd = 0; // end of its text: before the CR LF, LF or final CR
     size_t end = 0;     // after its LF (the content's end for an unended last line)
     LineKind kind = LineKind::Other;
-    std::string_view name;  // section or key name, blanks removed
-    size_t valueBegin = 0;  // key lines: the byte after the "="
-    bool blank = true;      // nothing but blanks in the text
+    std::string_view name; // section or key name, blanks removed
+    size_t valueBegin = 0; // key lines: the byte after the "="
+    bool blank = true;     // nothing but blanks in the text
 };
 
 Line ClassifyLine(std::string_view content, size_t begin, size_t textEnd, size_t end) {
@@ -180,7 +180,7 @@ ReadStatus ReadWholeFile(const std::string& path, std::string& content, struct s
     Fd file{::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK)};
     if (file.fd < 0)
         return (errno == ENOENT || errno == ENOTDIR) ? ReadStatus::Absent : ReadStatus::Failed;
-    struct stat st{};
+    struct stat st {};
     if (::fstat(file.fd, &st) != 0 || !S_ISREG(st.st_mode))
         return ReadStatus::Failed;
     if (info)
@@ -216,7 +216,8 @@ bool WriteAll(int fd, std::string_view data) {
 // (shortened to fit a file name) followed by "." and six random letters.
 int CreateTemporaryBeside(const std::string& path, std::string& tempPath) {
     const size_t slash = path.rfind('/');
-    const std::string folder = (slash == std::string::npos) ? std::string() : path.substr(0, slash + 1);
+    const std::string folder =
+        (slash == std::string::npos) ? std::string() : path.substr(0, slash + 1);
     std::string stem = path.substr(folder.size());
     constexpr size_t kSuffix = 7; // "." and six letters
     if (stem.size() + kSuffix > NAME_MAX)
@@ -238,8 +239,9 @@ int CreateTemporaryBeside(const std::string& path, std::string& tempPath) {
 
 void SyncFolderOf(const std::string& path) {
     const size_t slash = path.rfind('/');
-    const std::string folder =
-        (slash == std::string::npos) ? std::string(".") : path.substr(0, std::max<size_t>(slash, 1));
+    const std::string folder = (slash == std::string::npos)
+                                   ? std::string(".")
+                                   : path.substr(0, std::max<size_t>(slash, 1));
     Fd dir{::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)};
     if (dir.fd >= 0)
         ::fsync(dir.fd);
@@ -275,7 +277,7 @@ bool ReplaceFile(const std::string& path, std::string_view content, const struct
 // A symbolic link at path stands for the file it leads to, so that the
 // rename replaces that file and not the link.
 std::string FollowLink(const std::string& path) {
-    struct stat st{};
+    struct stat st {};
     if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
         return path;
     const std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(path.c_str(), nullptr),
@@ -368,7 +370,7 @@ bool WriteProfileString(const QString& path, const QString& section, const QStri
         return false;
     const std::string target = FollowLink(EncodeName(path));
     std::string content;
-    struct stat info{};
+    struct stat info {};
     const ReadStatus status = ReadWholeFile(target, content, &info);
     if (status == ReadStatus::Failed)
         return false;

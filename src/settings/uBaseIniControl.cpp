@@ -2,7 +2,9 @@
 
 namespace {
 
-QString Root() { return QStringLiteral("ROOT"); }
+QString Root() {
+    return QStringLiteral("ROOT");
+}
 
 } // namespace
 

@@ -5,11 +5,21 @@
 namespace {
 
 // The program's one section and its keys.
-QString Root() { return QStringLiteral("ROOT"); }
-QString SourceFolderKey() { return QStringLiteral("SOURCE_FOLDER"); }
-QString NewFolderKey() { return QStringLiteral("NEW_FOLDER"); }
-QString FileExtensionNameKey() { return QStringLiteral("FILE_EXTENSION_NAME"); }
-QString CopyTypeKey() { return QStringLiteral("COPY_TYPE_COMBOBOX"); }
+QString Root() {
+    return QStringLiteral("ROOT");
+}
+QString SourceFolderKey() {
+    return QStringLiteral("SOURCE_FOLDER");
+}
+QString NewFolderKey() {
+    return QStringLiteral("NEW_FOLDER");
+}
+QString FileExtensionNameKey() {
+    return QStringLiteral("FILE_EXTENSION_NAME");
+}
+QString CopyTypeKey() {
+    return QStringLiteral("COPY_TYPE_COMBOBOX");
+}
 
 } // namespace
 

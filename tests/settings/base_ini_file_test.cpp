@@ -98,9 +98,8 @@ TEST_F(BaseIniFile, WriteIntegerStoresPlainDecimalText) {
         qint32 value;
         const char* text;
     };
-    const Case cases[] = {{0, "0"},           {7, "7"},
-                          {-800, "-800"},     {2147483647, "2147483647"},
-                          {INT_MIN, "-2147483648"}};
+    const Case cases[] = {
+        {0, "0"}, {7, "7"}, {-800, "-800"}, {2147483647, "2147483647"}, {INT_MIN, "-2147483648"}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
         ini.WriteInteger(kRoot, "N", c.value);
@@ -242,8 +241,8 @@ TEST_F(BaseIniFile, FailedWriteRaisesTheErrorNamingTheFullPath) {
     TBaseIniFile bad(unwritable);
     const QString expected = unwritable + QStringLiteral(" に書き込めません");
     const std::string expectedUtf8 =
-        unwritable.toStdString() +
-        " \xE3\x81\xAB\xE6\x9B\xB8\xE3\x81\x8D\xE8\xBE\xBC\xE3\x82\x81\xE3\x81\xBE\xE3\x81\x9B\xE3\x82\x93";
+        unwritable.toStdString() + " \xE3\x81\xAB\xE6\x9B\xB8\xE3\x81\x8D\xE8\xBE\xBC\xE3\x82\x81"
+                                   "\xE3\x81\xBE\xE3\x81\x9B\xE3\x82\x93";
 
     for (int operation = 0; operation < 3; ++operation) {
         SCOPED_TRACE(operation);

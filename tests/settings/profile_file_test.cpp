@@ -48,7 +48,8 @@ TEST(ProfileRules, FindsTheValueOfAKey) {
         {"last line without LF", "[ROOT]\nA=1", "ROOT", "A", "1"},
         {"section and key case of A-Z ignored", "[root]\na=1\n", "ROOT", "A", "1"},
         {"case of other letters kept", "[ROOT]\nK\xC3\x84Y=1\n", "ROOT", "k\xC3\x84y", "1"},
-        {"different letter is another key", "[ROOT]\nK\xC3\x84Y=1\n", "ROOT", "K\xC3\xA4Y", std::nullopt},
+        {"different letter is another key", "[ROOT]\nK\xC3\x84Y=1\n", "ROOT", "K\xC3\xA4Y",
+         std::nullopt},
         {"absent key", "[ROOT]\nB=1\n", "ROOT", "A", std::nullopt},
         {"absent section", "[X]\nA=1\n", "ROOT", "A", std::nullopt},
         {"key of another section", "[ROOT]\n[X]\nA=1\n", "ROOT", "A", std::nullopt},
@@ -104,7 +105,8 @@ TEST(ProfileRules, WritesChangeOnlyWhatTheyOwn) {
         {"key before any section stays", "A=0\n[ROOT]\n", "A", "1", "A=0\n[ROOT]\nA=1\n"},
         {"key line without name stays", "[ROOT]\n=5\n", "A", "1", "[ROOT]\n=5\nA=1\n"},
         {"[ without ] is no section", "[ROOT\nA=1\n", "A", "2", "[ROOT\nA=1\n[ROOT]\nA=2\n"},
-        {"byte-order mark kept", "\xEF\xBB\xBF[ROOT]\nA=1\n", "A", "2", "\xEF\xBB\xBF[ROOT]\nA=2\n"},
+        {"byte-order mark kept", "\xEF\xBB\xBF[ROOT]\nA=1\n", "A", "2",
+         "\xEF\xBB\xBF[ROOT]\nA=2\n"},
         {"value stored exactly", "[ROOT]\n", "A", " \"x=y\" ; ", "[ROOT]\nA= \"x=y\" ; \n"},
         {"unowned lines kept byte for byte",
          "[ROOT]\nno equals\n;A=c\n\xFF\xFE\0bin\r\nA=1\n\xC3\x28\n"s, "A", "2",
@@ -122,11 +124,16 @@ TEST(ProfileRules, RefusesWhatOneLineCannotHold) {
         std::string section, key, value;
     };
     const Refused cases[] = {
-        {"LF in value", "ROOT", "A", "a\nB=1"}, {"CR in value", "ROOT", "A", "a\r"},
-        {"empty key", "ROOT", "", "1"},         {"blank before key", "ROOT", " A", "1"},
-        {"= in key", "ROOT", "A=B", "1"},       {"key like a section", "ROOT", "[A", "1"},
-        {"key like a comment", "ROOT", ";A", "1"}, {"LF in key", "ROOT", "A\nB", "1"},
-        {"empty section", "", "A", "1"},        {"] in section", "RO]OT", "A", "1"},
+        {"LF in value", "ROOT", "A", "a\nB=1"},
+        {"CR in value", "ROOT", "A", "a\r"},
+        {"empty key", "ROOT", "", "1"},
+        {"blank before key", "ROOT", " A", "1"},
+        {"= in key", "ROOT", "A=B", "1"},
+        {"key like a section", "ROOT", "[A", "1"},
+        {"key like a comment", "ROOT", ";A", "1"},
+        {"LF in key", "ROOT", "A\nB", "1"},
+        {"empty section", "", "A", "1"},
+        {"] in section", "RO]OT", "A", "1"},
         {"blank after section", "ROOT ", "A", "1"},
     };
     for (const Refused& c : cases) {
@@ -162,8 +169,11 @@ TEST_F(ProfileFile, MissingFileIsCreatedWithSectionAndKey) {
 
 TEST_F(ProfileFile, ValuesReadBackExactlyAsWritten) {
     const QString values[] = {
-        QStringLiteral(" lead and trail "), QStringLiteral("\"quoted\""), QStringLiteral("a=b;c#d"),
-        QStringLiteral("/日本語/フォルダ"), QString::fromUtf16(u"emoji \U0001F600"),
+        QStringLiteral(" lead and trail "),
+        QStringLiteral("\"quoted\""),
+        QStringLiteral("a=b;c#d"),
+        QStringLiteral("/日本語/フォルダ"),
+        QString::fromUtf16(u"emoji \U0001F600"),
         QString(QChar(0)) + QStringLiteral("nul"),
         // Bytes of a folder name that is not UTF-8, as the name codec decodes them.
         tarnwick::DecodeName("/data/\xFF\xFE-x"),
@@ -228,10 +238,10 @@ TEST_F(ProfileFile, EmptyAndBinaryFilesNeverBreakReadsOrLoseBytes) {
 
 TEST_F(ProfileFile, EveryWriteReplacesTheFileAndLeavesNoTemporaryFile) {
     ASSERT_TRUE(WriteProfileString(path, "ROOT", "A", "1"));
-    struct stat before{};
+    struct stat before {};
     ASSERT_EQ(::stat(tarnwick::EncodeName(path).c_str(), &before), 0);
     ASSERT_TRUE(WriteProfileString(path, "ROOT", "A", "2"));
-    struct stat after{};
+    struct stat after {};
     ASSERT_EQ(::stat(tarnwick::EncodeName(path).c_str(), &after), 0);
     EXPECT_NE(before.st_ino, after.st_ino) << "a new file was renamed over the old one";
     EXPECT_EQ(settings_test::ListFolder(dir.path()), std::vector<std::string>{"t.ini"});
@@ -241,7 +251,7 @@ TEST_F(ProfileFile, ReplacedFileKeepsItsPermissionBits) {
     WriteBytes(path, "[ROOT]\nA=1\n");
     ASSERT_EQ(::chmod(tarnwick::EncodeName(path).c_str(), 0640), 0);
     ASSERT_TRUE(WriteProfileString(path, "ROOT", "A", "2"));
-    struct stat st{};
+    struct stat st {};
     ASSERT_EQ(::stat(tarnwick::EncodeName(path).c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0640u);
 }
@@ -251,7 +261,7 @@ TEST_F(ProfileFile, SymbolicLinkLeadsTheWriteToItsTarget) {
     WriteBytes(target, "[ROOT]\nA=1\n");
     ASSERT_EQ(::symlink("real.ini", tarnwick::EncodeName(path).c_str()), 0);
     ASSERT_TRUE(WriteProfileString(path, "ROOT", "A", "2"));
-    struct stat st{};
+    struct stat st {};
     ASSERT_EQ(::lstat(tarnwick::EncodeName(path).c_str(), &st), 0);
     EXPECT_TRUE(S_ISLNK(st.st_mode));
     EXPECT_EQ(ReadBytes(target), "[ROOT]\nA=2\n");
@@ -278,7 +288,7 @@ TEST_F(ProfileFile, PathThatIsNoRegularFileIsNeverReplaced) {
         EXPECT_EQ(ReadProfileString(p, "ROOT", "A", "def"), QStringLiteral("def"));
         EXPECT_FALSE(WriteProfileString(p, "ROOT", "A", "1"));
     }
-    struct stat st{};
+    struct stat st {};
     ASSERT_EQ(::lstat(tarnwick::EncodeName(folder).c_str(), &st), 0);
     EXPECT_TRUE(S_ISDIR(st.st_mode));
     ASSERT_EQ(::lstat(tarnwick::EncodeName(fifo).c_str(), &st), 0);
@@ -299,7 +309,7 @@ TEST_F(ProfileFile, WriteThatRunsOutOfRoomKeepsTheOldFile) {
     const std::string original = "[ROOT]\nA=1\n; " + std::string(100, 'c') + "\n";
     WriteBytes(path, original);
 
-    struct rlimit saved{};
+    struct rlimit saved {};
     ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
     const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
     struct rlimit small = saved;
@@ -319,7 +329,7 @@ TEST_F(ProfileFile, PathWhoseBytesAreNotUtf8IsUsedExactly) {
     ASSERT_EQ(::mkdir(folderBytes.c_str(), 0755), 0);
     const QString settings = tarnwick::DecodeName(folderBytes + "/t.ini");
     ASSERT_TRUE(WriteProfileString(settings, "ROOT", "A", "1"));
-    struct stat st{};
+    struct stat st {};
     EXPECT_EQ(::stat((folderBytes + "/t.ini").c_str(), &st), 0);
     EXPECT_EQ(ReadProfileString(settings, "ROOT", "A", "def"), QStringLiteral("1"));
     // Qt cannot name this folder either, so it goes by hand.

@@ -22,7 +22,7 @@ void WriteBytes(const QString& path, std::string_view bytes) {
 }
 
 bool Exists(const QString& path) {
-    struct stat st{};
+    struct stat st {};
     return ::lstat(tarnwick::EncodeName(path).c_str(), &st) == 0;
 }
 

@@ -52,16 +52,9 @@ void StoreLikeTheWindow(TTarnwickIni& ini, const Loaded& l) {
 
 class TarnwickIni : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(dir.valid());
-        photos = dir.file("Photos");
-        flat = dir.file("Flat");
-        ASSERT_TRUE(std::filesystem::create_directory(photos.toStdString()));
-        ASSERT_TRUE(std::filesystem::create_directory(flat.toStdString()));
-    }
+    void SetUp() override { ASSERT_TRUE(dir.valid()); }
     TempFolder dir;
     const QString path = dir.file(QStringLiteral("tarnwick.ini"));
-    QString photos, flat;
 };
 
 const char kFirstRun[] = "[ROOT]\n"
@@ -94,17 +87,17 @@ TEST_F(TarnwickIni, RunWithValuesGivesTheSampleFileAndKeepsItsLineOrder) {
     {
         TTarnwickIni ini(path);
         LoadLikeTheWindow(ini);
-        StoreLikeTheWindow(ini, {120, 200, 800, 600, photos, flat, ".jpg", 1});
+        StoreLikeTheWindow(ini, {120, 200, 800, 600, "/data/Photos", "/data/Flat", ".jpg", 1});
     }
-    const std::string afterValues = "[ROOT]\n"
-                                    "SOURCE_FOLDER=" + photos.toStdString() + "\n"
-                                    "NEW_FOLDER=" + flat.toStdString() + "\n"
-                                    "FILE_EXTENSION_NAME=.jpg\n"
-                                    "COPY_TYPE_COMBOBOX=1\n"
-                                    "TOP=120\n"
-                                    "LEFT=200\n"
-                                    "WIDTH=800\n"
-                                    "HEIGHT=600\n";
+    const char afterValues[] = "[ROOT]\n"
+                               "SOURCE_FOLDER=/data/Photos\n"
+                               "NEW_FOLDER=/data/Flat\n"
+                               "FILE_EXTENSION_NAME=.jpg\n"
+                               "COPY_TYPE_COMBOBOX=1\n"
+                               "TOP=120\n"
+                               "LEFT=200\n"
+                               "WIDTH=800\n"
+                               "HEIGHT=600\n";
     EXPECT_EQ(ReadBytes(path), afterValues);
 
     {
@@ -114,16 +107,16 @@ TEST_F(TarnwickIni, RunWithValuesGivesTheSampleFileAndKeepsItsLineOrder) {
         EXPECT_EQ(l.left, 200);
         EXPECT_EQ(l.width, 800);
         EXPECT_EQ(l.height, 600);
-        EXPECT_EQ(l.sauce, photos);
-        EXPECT_EQ(l.newFolder, flat);
+        EXPECT_EQ(l.sauce, QStringLiteral("/data/Photos"));
+        EXPECT_EQ(l.newFolder, QStringLiteral("/data/Flat"));
         EXPECT_EQ(l.ext, QStringLiteral(".jpg"));
         EXPECT_EQ(l.copyType, 1);
         EXPECT_EQ(ReadBytes(path), afterValues) << "reads of stored values write nothing";
-        StoreLikeTheWindow(ini, {-5, -800, 1024, 768, flat, photos, "", 2});
+        StoreLikeTheWindow(ini, {-5, -800, 1024, 768, "/data/Flat", "/data/Photos", "", 2});
     }
     EXPECT_EQ(ReadBytes(path), "[ROOT]\n"
-                               "SOURCE_FOLDER=" + flat.toStdString() + "\n"
-                               "NEW_FOLDER=" + photos.toStdString() + "\n"
+                               "SOURCE_FOLDER=/data/Flat\n"
+                               "NEW_FOLDER=/data/Photos\n"
                                "FILE_EXTENSION_NAME=\n"
                                "COPY_TYPE_COMBOBOX=2\n"
                                "TOP=-5\n"
