@@ -1,9 +1,10 @@
 #pragma once
 // A window stand-in for copy-job tests: it keeps the grid and progress bar,
 // records what the job did, and runs hand-offs on the test's main thread
-// through Qt's queued, blocking call, as the real window does.
+// through the same blocking hand-off as the real window.
 
 #include "engine/job_window.h"
+#include "engine/main_thread_hand_off.h"
 #include "engine/result_grid.h"
 #include "engine/tarnwick_hub_thread.h"
 
@@ -24,6 +25,7 @@ public:
     std::vector<bool> enableCalls;  // ButtonEnable arguments, in order
     bool offMainThread = false;     // a window operation ran on another thread
     TResultGrid grid;
+    TMainThreadHandOff handOff;
     std::atomic<bool> stop{false};
     std::function<void(int)> onRowCount; // test hook, after the row count grows
 
@@ -56,12 +58,7 @@ public:
         Touch();
         enableCalls.push_back(value);
     }
-    void RunOnMainThread(const std::function<void()>& fn) override {
-        if (QThread::currentThread() == thread())
-            fn();
-        else
-            QMetaObject::invokeMethod(this, [&fn] { fn(); }, Qt::BlockingQueuedConnection);
-    }
+    void RunOnMainThread(const std::function<void()>& fn) override { handOff.Run(fn); }
     const std::atomic<bool>* StopFlag() const override { return &stop; }
 
     // Runs one job to its end; false when it did not end within the time.

@@ -1,0 +1,57 @@
+// Drives the real main window offscreen through one "Copy Simulation" and
+// prints, as one JSON line: the seconds from the click to the end of the job,
+// the rows listed, and the process's peak resident memory before and after.
+//
+//   window_bench SOURCE NEW_FOLDER [EXTENSION]
+
+#include "engine/result_grid.h"
+#include "ui/uMain_Tarnwick.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <cstdio>
+#include <sys/resource.h>
+
+namespace {
+long PeakKiB() {
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: window_bench SOURCE NEW_FOLDER [EXTENSION]\n");
+        return 2;
+    }
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QTemporaryDir settings;
+    TfmTarnwickHub window(settings.filePath(QStringLiteral("tarnwick.ini")));
+    window.show();
+    window.Edit2->setText(QString::fromLocal8Bit(argv[1]));
+    window.Edit3->setText(QString::fromLocal8Bit(argv[2]));
+    window.Edit4->setText(argc > 3 ? QString::fromLocal8Bit(argv[3]) : QString());
+    window.ComboBox1->setCurrentIndex(0);
+    for (int i = 0; i < 10; ++i)
+        app.processEvents();
+    const long idle = PeakKiB();
+
+    QEventLoop loop;
+    QObject::connect(&window, &TfmTarnwickHub::JobGone, &loop, &QEventLoop::quit);
+    QElapsedTimer timer;
+    timer.start();
+    window.Button2->click();
+    loop.exec();
+    const double seconds = double(timer.nsecsElapsed()) / 1e9;
+    const long peak = PeakKiB();
+    std::printf("{\"seconds\": %.6f, \"rows\": %d, \"idle_kib\": %ld, \"peak_kib\": %ld}\n", seconds,
+                window.Grid().RowCount() - 1, idle, peak);
+    return 0;
+}

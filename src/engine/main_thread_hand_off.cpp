@@ -1,0 +1,104 @@
+#include "main_thread_hand_off.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+#include <QThread>
+#include <chrono>
+
+namespace {
+
+const QEvent::Type kHandOffEvent = static_cast<QEvent::Type>(QEvent::registerEventType());
+
+// How long the main thread serves hand-offs in one go, and how long it waits
+// for the next one before it goes back to its event loop.
+constexpr auto kServeSlice = std::chrono::milliseconds(8);
+constexpr auto kNextCallWait = std::chrono::microseconds(500);
+constexpr int kSpins = 256; // some microseconds of busy waiting before sleeping
+
+inline void CpuRelax() {
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_ia32_pause();
+#endif
+}
+
+} // namespace
+
+TMainThreadHandOff::TMainThreadHandOff(QObject* parent) : QObject(parent) {}
+
+TMainThreadHandOff::~TMainThreadHandOff() = default;
+
+void TMainThreadHandOff::Post() {
+    if (!FbPosted) {
+        FbPosted = true;
+        QCoreApplication::postEvent(this, new QEvent(kHandOffEvent));
+    }
+}
+
+void TMainThreadHandOff::Run(const std::function<void()>& fn) {
+    if (QThread::currentThread() == thread()) {
+        fn();
+        return;
+    }
+    TCall call;
+    call.fn = &fn;
+    {
+        std::lock_guard<std::mutex> lock(FMutex);
+        FQueue.push_back(&call);
+        FiQueued.fetch_add(1, std::memory_order_release);
+        if (FbServing)
+            FServerWake.notify_one();
+        else
+            Post();
+    }
+    for (int i = 0; i < kSpins && !call.done.load(std::memory_order_acquire); ++i)
+        CpuRelax();
+    if (!call.done.load(std::memory_order_acquire)) {
+        std::unique_lock<std::mutex> lock(FMutex);
+        FCallerWake.wait(lock, [&call] { return call.done.load(std::memory_order_acquire); });
+    }
+    if (call.error)
+        std::rethrow_exception(call.error);
+}
+
+bool TMainThreadHandOff::event(QEvent* e) {
+    if (e->type() != kHandOffEvent)
+        return QObject::event(e);
+    Serve();
+    return true;
+}
+
+void TMainThreadHandOff::Serve() {
+    const auto deadline = std::chrono::steady_clock::now() + kServeSlice;
+    std::unique_lock<std::mutex> lock(FMutex);
+    FbPosted = false;
+    FbServing = true;
+    for (;;) {
+        if (!FQueue.empty()) {
+            TCall* call = FQueue.front();
+            FQueue.pop_front();
+            FiQueued.fetch_sub(1, std::memory_order_relaxed);
+            lock.unlock();
+            try {
+                (*call->fn)();
+            } catch (...) {
+                call->error = std::current_exception();
+            }
+            lock.lock();
+            call->done.store(true, std::memory_order_release); // call may be gone after this
+            FCallerWake.notify_all();
+            continue;
+        }
+        if (std::chrono::steady_clock::now() >= deadline)
+            break;
+        lock.unlock();
+        for (int i = 0; i < kSpins && FiQueued.load(std::memory_order_acquire) == 0; ++i)
+            CpuRelax();
+        lock.lock();
+        if (FQueue.empty() &&
+            !FServerWake.wait_for(lock, kNextCallWait, [this] { return !FQueue.empty(); }))
+            break;
+    }
+    FbServing = false;
+    if (!FQueue.empty())
+        Post(); // arrived after the slice ended: serve it from the next loop pass
+}
