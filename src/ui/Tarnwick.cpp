@@ -1,6 +1,7 @@
 // The program block: one instance at a time, the main window, the event loop.
 
 #include "platform/single_instance.h"
+#include "ui/close_requests.h"
 #include "ui/error_box.h"
 #include "ui/uMain_Tarnwick.h"
 
@@ -14,6 +15,7 @@ int main(int argc, char** argv) {
 
     TfmTarnwickHub fmTarnwickHub;
     fmTarnwickHub.show();
+    tarnwick::ui::CloseOnEndRequests(&fmTarnwickHub);
     app.exec();
     return 0;
 }

@@ -154,6 +154,12 @@ void TfmTarnwickHub::CreateControls() {
     SpeedButton2 = NewSpeedButton(Panel1, "SpeedButton2", 282, 40);
     Label3 = NewLabel(Panel1, "Label3", QStringLiteral("File Extension"), 16, 71, 66, 13);
     Label4 = NewLabel(Panel1, "Label4", QStringLiteral("Delimiter Text"), 449, 71, 66, 13);
+    // The delimiter's label ends where it was designed to end, right before
+    // the delimiter box, however wide its caption turns out.
+    if (Label4->width() > 66) {
+        Label4->move(449 + 66 - Label4->width(), 71);
+        Label4->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    }
     Edit2 = NewEdit(Panel1, "Edit2", 104, 13, 177, 21);
     Edit3 = NewEdit(Panel1, "Edit3", 104, 40, 177, 21);
     Edit4 = NewEdit(Panel1, "Edit4", 104, 68, 81, 21);
@@ -274,6 +280,42 @@ void TfmTarnwickHub::SetOuterGeometry(int top, int left, int width, int height) 
     const int frameHeight = outer.height() - this->height();
     move(left, top);
     resize(std::max(0, width - frameWidth), std::max(0, height - frameHeight));
+    FOuterWanted = QRect(left, top, width, height);
+    FbOuterPending = true;
+}
+
+void TfmTarnwickHub::ApplyOuterGeometryOnceFramed() {
+    if (!FbOuterPending || !isVisible())
+        return;
+    if (FShownFor.isValid() && FShownFor.elapsed() > 3000) {
+        FbOuterPending = false; // the window system never told; leave it
+        return;
+    }
+    const QRect outer = frameGeometry();
+    const QRect inner = geometry();
+    if (outer == inner)
+        return; // no frame known (yet)
+    FbOuterPending = false;
+    const int frameWidth = outer.width() - inner.width();
+    const int frameHeight = outer.height() - inner.height();
+    if (outer.size() != FOuterWanted.size())
+        resize(std::max(0, FOuterWanted.width() - frameWidth),
+               std::max(0, FOuterWanted.height() - frameHeight));
+    if (outer.topLeft() != FOuterWanted.topLeft())
+        move(FOuterWanted.topLeft());
+    FormResize(this);
+}
+
+void TfmTarnwickHub::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (!FShownFor.isValid())
+        FShownFor.start();
+    ApplyOuterGeometryOnceFramed();
+}
+
+void TfmTarnwickHub::moveEvent(QMoveEvent* event) {
+    QWidget::moveEvent(event);
+    ApplyOuterGeometryOnceFramed();
 }
 
 void TfmTarnwickHub::FormCreate(QObject* /*Sender*/) {
@@ -332,6 +374,7 @@ void TfmTarnwickHub::FormDestroy(QObject* /*Sender*/) {
 void TfmTarnwickHub::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     AlignPanels();
+    ApplyOuterGeometryOnceFramed();
     FormResize(this);
 }
 
@@ -550,7 +593,15 @@ QString TfmTarnwickHub::Edit4Text() const { return Edit4->text(); }
 QString TfmTarnwickHub::Edit5Text() const { return Edit5->text(); }
 int TfmTarnwickHub::ComboBox1ItemIndex() const { return ComboBox1->currentIndex(); }
 int TfmTarnwickHub::ProgressBar1Position() const { return ProgressBar1->value(); }
-void TfmTarnwickHub::SetProgressBar1Position(int position) { ProgressBar1->setValue(position); }
+void TfmTarnwickHub::SetProgressBar1Position(int position) {
+    // QProgressBar repaints at once, and with it every other dirty part of the
+    // window, whenever its chunk or text changes: a job moving the bar for each
+    // file would repaint the grid for each file. Let the change be painted with
+    // the window's next ordinary update instead.
+    ProgressBar1->setUpdatesEnabled(false);
+    ProgressBar1->setValue(position);
+    ProgressBar1->setUpdatesEnabled(true);
+}
 int TfmTarnwickHub::ProgressBar1Max() const { return ProgressBar1->maximum(); }
 void TfmTarnwickHub::SetGridRowCount(int rowCount) { FGridModel->SetGridRowCount(rowCount); }
 void TfmTarnwickHub::ClearGridRow(int row) { FGridModel->ClearGridRow(row); }
@@ -566,5 +617,5 @@ void TfmTarnwickHub::RunOnMainThread(const std::function<void()>& fn) {
         fn();
         return;
     }
-    QMetaObject::invokeMethod(this, [&fn] { Guarded(fn); }, Qt::BlockingQueuedConnection);
+    FHandOff->Run(fn);
 }

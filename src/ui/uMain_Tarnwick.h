@@ -6,7 +6,11 @@
 // is the window a copy job reports to.
 
 #include "engine/job_window.h"
+#include "engine/result_grid.h"
+#include "engine/main_thread_hand_off.h"
 
+#include <QElapsedTimer>
+#include <QRect>
 #include <QWidget>
 #include <atomic>
 #include <memory>
@@ -19,7 +23,6 @@ class QProgressBar;
 class QPushButton;
 class QTableView;
 class QToolButton;
-class TResultGrid;
 class TResultGridModel;
 class TTarnwickIni;
 
@@ -102,17 +105,22 @@ signals:
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
 
 private:
     void CreateControls();
     void AlignPanels();
     void AddModeItems();
     void SetOuterGeometry(int top, int left, int width, int height);
+    void ApplyOuterGeometryOnceFramed();
     void StopJobAndWait();
     void ShowJobSummary();
     void ClearJobSummary();
 
     std::unique_ptr<TTarnwickIni> FIni;
+    // The job's hand-offs to the main thread (a child of the window).
+    TMainThreadHandOff* FHandOff = new TMainThreadHandOff(this);
     QString FstSettingsPath;
     TResultGridModel* FGridModel = nullptr;
     std::atomic<bool> FbStop{false};
@@ -122,6 +130,11 @@ private:
     bool FbClosing = false;
     bool FbDestroyed = false;
     QString FstJobSummary;
+    // The outer geometry FormCreate asked for, applied again once the window
+    // system has told the frame's size (it is not known before the window shows).
+    QRect FOuterWanted;
+    bool FbOuterPending = false;
+    QElapsedTimer FShownFor;
     int FiPanel2Width = -1;
     int FiPanel2Height = -1;
 };

@@ -1,0 +1,108 @@
+// The default error box: its text rule, errors escaping event handlers and
+// signal handlers, and failed settings writes at creation and at exit.
+
+#include "fixture_tree.h"
+#include "ui/error_box.h"
+#include "ui/uMain_Tarnwick.h"
+#include "ui_test_support.h"
+
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDir>
+#include <QEvent>
+#include <QLineEdit>
+#include <QTableView>
+#include <gtest/gtest.h>
+#include <stdexcept>
+
+namespace {
+
+TEST(ErrorBox, FullStopRule) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"disk full", "disk full."}, {"done.", "done."}, {"what!", "what!"},
+        {"a-", "a-"},                {"a/", "a/."},      {"", ""},
+        {"x)", "x)"},                {"0", "0."},
+    };
+    for (const auto& [message, shown] : cases)
+        EXPECT_EQ(tarnwick::ui::ErrorBoxText(QString::fromUtf8(message)), QString::fromUtf8(shown))
+            << message;
+    EXPECT_EQ(tarnwick::ui::ErrorBoxText(QStringLiteral("/x に書き込めません")),
+              QStringLiteral("/x に書き込めません."));
+}
+
+class TThrowingObject : public QObject {
+public:
+    bool event(QEvent* e) override {
+        if (e->type() == QEvent::User)
+            throw std::runtime_error("handler failed");
+        return QObject::event(e);
+    }
+};
+
+TEST(ErrorBox, AnErrorEscapingAnEventHandlerIsShownAndTheProgramGoesOn) {
+    TFakeDialogs dialogs;
+    TThrowingObject target;
+    QEvent sent(QEvent::User);
+    QCoreApplication::sendEvent(&target, &sent);
+    QCoreApplication::postEvent(&target, new QEvent(QEvent::User));
+    QCoreApplication::processEvents();
+    ASSERT_EQ(dialogs.messages.size(), 2u);
+    for (const TShownMessage& m : dialogs.messages) {
+        EXPECT_EQ(m.title, "Tarnwick Hub");
+        EXPECT_EQ(m.text, "handler failed.");
+        EXPECT_EQ(m.icon, QMessageBox::Critical);
+    }
+}
+
+TEST(ErrorBox, GuardedHandlerReportsWhatEscapesIt) {
+    TFakeDialogs dialogs;
+    tarnwick::ui::Guarded([] { throw std::runtime_error("picker broke."); });
+    tarnwick::ui::Guarded([] { throw 42; });
+    ASSERT_EQ(dialogs.messages.size(), 2u);
+    EXPECT_EQ(dialogs.messages[0].text, "picker broke.");
+    EXPECT_EQ(dialogs.messages[1].title, "Tarnwick Hub");
+    EXPECT_FALSE(dialogs.messages[1].text.isEmpty());
+}
+
+TEST(ErrorBox, FailedSettingsWriteAtExitIsShownAndTheExitCompletes) {
+    TFixtureTree tree;
+    tree.Dir("conf");
+    const QString ini = tree.PathText("conf/tarnwick.ini");
+    // Every key there, so that creating the window writes nothing.
+    WriteSettings(ini, {"TOP=0", "LEFT=0", "WIDTH=600", "HEIGHT=300", "SOURCE_FOLDER=",
+                        "NEW_FOLDER=", "FILE_EXTENSION_NAME=", "COPY_TYPE_COMBOBOX=0"});
+    TFakeDialogs dialogs;
+    {
+        TfmTarnwickHub w(ini);
+        EXPECT_TRUE(dialogs.messages.empty());
+        w.Edit4->setText(".jpg");
+        ASSERT_TRUE(QDir(tree.PathText("conf")).removeRecursively()); // no place to write
+    }
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].title, "Tarnwick Hub");
+    EXPECT_EQ(dialogs.messages[0].text, ini + QStringLiteral(" に書き込めません."));
+    EXPECT_EQ(dialogs.messages[0].icon, QMessageBox::Critical);
+}
+
+TEST(ErrorBox, FailedSettingsWriteAtCreationIsShownAndTheWindowStillWorks) {
+    TFixtureTree tree;
+    const QString ini = tree.PathText("missing-folder/tarnwick.ini");
+    TFakeDialogs dialogs;
+    {
+        TfmTarnwickHub w(ini);
+        // Reading a text key that is not there writes its default back, and
+        // that write fails.
+        ASSERT_EQ(dialogs.messages.size(), 1u);
+        EXPECT_EQ(dialogs.messages[0].title, "Tarnwick Hub");
+        EXPECT_EQ(dialogs.messages[0].text, ini + QStringLiteral(" に書き込めません."));
+        EXPECT_EQ(w.ComboBox1->count(), 3);
+        EXPECT_EQ(w.Grid().Cell(0, 0), "Source Folder");
+        EXPECT_EQ(w.StringGrid1->model()->headerData(1, Qt::Horizontal).toString(), "New Folder");
+        EXPECT_EQ(w.frameGeometry().size(), QSize(600, 300));
+    }
+    // The exit tries to store the settings and shows that failure too.
+    ASSERT_EQ(dialogs.messages.size(), 2u);
+    EXPECT_EQ(dialogs.messages[1].text, ini + QStringLiteral(" に書き込めません."));
+}
+
+} // namespace
