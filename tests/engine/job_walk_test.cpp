@@ -235,3 +235,17 @@ TEST(Walk, StopRequestEndsAtTheNextEntry) {
     EXPECT_EQ(job.enableCalls, std::vector<bool>{true});
     EXPECT_EQ(ListedOrder(tree.Path("out")).size(), 2u + 2u);
 }
+
+TEST(Walk, AFailureInsideTheRunStillEndsWithTheCompletion) {
+    TFixtureTree tree;
+    tree.Dir("out");
+    for (int i = 0; i < 10; ++i)
+        tree.File("src/f" + std::to_string(i));
+    Job job(tree);
+    job.throwAtRow = 4;
+    job.position = 9;
+    ASSERT_TRUE(job.Run(2));
+    EXPECT_EQ(job.grid.RowCount(), 4); // rows 1 to 3, then the walk ended
+    EXPECT_EQ(job.enableCalls, std::vector<bool>{true});
+    EXPECT_EQ(job.position, 0);
+}

@@ -13,6 +13,7 @@
 #include <QThread>
 #include <QTimer>
 #include <atomic>
+#include <stdexcept>
 #include <vector>
 
 class TTestJobWindow : public QObject, public TTarnwickJobWindow {
@@ -28,6 +29,7 @@ public:
     TMainThreadHandOff handOff;
     std::atomic<bool> stop{false};
     std::function<void(int)> onRowCount; // test hook, after the row count grows
+    int throwAtRow = 0;                  // a grid write for this row throws
 
     QString Edit2Text() const override { return source; }
     QString Edit3Text() const override { return newFolder; }
@@ -49,6 +51,8 @@ public:
     void ClearGridRow(int row) override { grid.ClearRow(row); }
     void SetGridCell(int col, int row, const QString& text) override {
         Touch();
+        if (row == throwAtRow)
+            throw std::runtime_error("the grid cannot take this row");
         if (col == 0)
             positions.push_back(position); // the bar has moved for this row
         grid.SetCell(col, row, text);
