@@ -2,6 +2,7 @@
 
 #include "engine/csv_export.h"
 #include "engine/job_start_checks.h"
+#include "engine/main_thread_hand_off.h"
 #include "engine/result_grid.h"
 #include "engine/tarnwick_hub_thread.h"
 #include "platform/directory_test.h"
@@ -190,6 +191,7 @@ void TfmTarnwickHub::CreateControls() {
     SaveDialog1 = new tarnwick::ui::TSaveDialog(this);
     SaveDialog1->setObjectName(QStringLiteral("SaveDialog1"));
 
+    FHandOff = new TMainThreadHandOff(this);
     FGridModel = new TResultGridModel(this);
     StringGrid1 = new QTableView(this);
     StringGrid1->setObjectName(QStringLiteral("StringGrid1"));
@@ -617,5 +619,6 @@ void TfmTarnwickHub::RunOnMainThread(const std::function<void()>& fn) {
         fn();
         return;
     }
-    FHandOff->Run(fn);
+    // What escapes a hand-off is shown here, on the main thread; the worker goes on.
+    FHandOff->Run([&fn] { Guarded(fn); });
 }

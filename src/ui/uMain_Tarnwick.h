@@ -7,7 +7,6 @@
 
 #include "engine/job_window.h"
 #include "engine/result_grid.h"
-#include "engine/main_thread_hand_off.h"
 
 #include <QElapsedTimer>
 #include <QRect>
@@ -23,6 +22,7 @@ class QProgressBar;
 class QPushButton;
 class QTableView;
 class QToolButton;
+class TMainThreadHandOff;
 class TResultGridModel;
 class TTarnwickIni;
 
@@ -120,9 +120,9 @@ private:
 
     std::unique_ptr<TTarnwickIni> FIni;
     // The job's hand-offs to the main thread (a child of the window).
-    TMainThreadHandOff* FHandOff = new TMainThreadHandOff(this);
     QString FstSettingsPath;
     TResultGridModel* FGridModel = nullptr;
+    TMainThreadHandOff* FHandOff = nullptr;
     std::atomic<bool> FbStop{false};
     int FiJobsAlive = 0;
     bool FbJobPending = false; // a job started and has not yet enabled the inputs
