@@ -2,8 +2,8 @@
 
 #include "engine/result_grid.h"
 #include "platform/name_codec.h"
+#include "platform/replacing_file.h"
 
-#include <QSaveFile>
 #include <vector>
 #include <string>
 
@@ -94,34 +94,22 @@ QByteArray CsvBytes(const TResultGrid& grid, bool withByteOrderMark) {
 }
 
 bool WriteCsvFile(const QString& path, const TResultGrid& grid, QString* error) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        if (error)
-            *error = file.errorString();
-        return false;
-    }
+    TReplacingFile file;
+    bool ok = file.Open(EncodeName(path));
     constexpr size_t kFlushAt = size_t(1) << 20;
     std::string chunk("\xEF\xBB\xBF");
     QString scratch;
-    bool ok = true;
     for (int row = 0; ok && row < grid.RowCount(); ++row) {
         AppendLine(chunk, scratch, grid.CellView(0, row), grid.CellView(1, row));
         if (chunk.size() >= kFlushAt) {
-            ok = file.write(chunk.data(), static_cast<qint64>(chunk.size())) ==
-                 static_cast<qint64>(chunk.size());
+            ok = file.Write(chunk);
             chunk.clear();
         }
     }
-    if (ok && !chunk.empty())
-        ok = file.write(chunk.data(), static_cast<qint64>(chunk.size())) ==
-             static_cast<qint64>(chunk.size());
-    if (!ok || !file.commit()) {
-        if (error)
-            *error = file.errorString();
-        file.cancelWriting();
-        return false;
-    }
-    return true;
+    ok = ok && file.Write(chunk) && file.Commit();
+    if (!ok && error)
+        *error = file.ErrorString();
+    return ok;
 }
 
 } // namespace tarnwick

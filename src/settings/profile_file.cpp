@@ -1,13 +1,10 @@
 #include "settings/profile_file.h"
 
 #include "platform/name_codec.h"
+#include "platform/replacing_file.h"
 
-#include <QRandomGenerator>
 #include <cerrno>
-#include <climits>
-#include <cstdlib>
 #include <fcntl.h>
-#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -175,7 +172,7 @@ enum class ReadStatus { Read, Absent, Failed };
 // Reads the whole regular file at path. A path with no file (or a parent
 // that is not a folder) is Absent; anything else that is not a readable
 // regular file is Failed. O_NONBLOCK keeps a FIFO at the path from blocking.
-ReadStatus ReadWholeFile(const std::string& path, std::string& content, struct stat* info) {
+ReadStatus ReadWholeFile(const std::string& path, std::string& content) {
     content.clear();
     Fd file{::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK)};
     if (file.fd < 0)
@@ -183,8 +180,6 @@ ReadStatus ReadWholeFile(const std::string& path, std::string& content, struct s
     struct stat st {};
     if (::fstat(file.fd, &st) != 0 || !S_ISREG(st.st_mode))
         return ReadStatus::Failed;
-    if (info)
-        *info = st;
     char buffer[65536];
     for (;;) {
         const ssize_t got = ::read(file.fd, buffer, sizeof buffer);
@@ -197,92 +192,6 @@ ReadStatus ReadWholeFile(const std::string& path, std::string& content, struct s
             return ReadStatus::Read;
         content.append(buffer, static_cast<size_t>(got));
     }
-}
-
-bool WriteAll(int fd, std::string_view data) {
-    while (!data.empty()) {
-        const ssize_t put = ::write(fd, data.data(), data.size());
-        if (put < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        data.remove_prefix(static_cast<size_t>(put));
-    }
-    return true;
-}
-
-// A new file beside path, created exclusively; its name is path's own name
-// (shortened to fit a file name) followed by "." and six random letters.
-int CreateTemporaryBeside(const std::string& path, std::string& tempPath) {
-    const size_t slash = path.rfind('/');
-    const std::string folder =
-        (slash == std::string::npos) ? std::string() : path.substr(0, slash + 1);
-    std::string stem = path.substr(folder.size());
-    constexpr size_t kSuffix = 7; // "." and six letters
-    if (stem.size() + kSuffix > NAME_MAX)
-        stem.resize(NAME_MAX - kSuffix);
-    static constexpr char kLetters[] =
-        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        std::string suffix = ".";
-        for (int i = 0; i < 6; ++i)
-            suffix += kLetters[QRandomGenerator::global()->bounded(int(sizeof kLetters - 1))];
-        tempPath = folder + stem + suffix;
-        // The mode is filtered by the umask, as for any new file.
-        const int fd = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0 || errno != EEXIST)
-            return fd;
-    }
-    return -1;
-}
-
-void SyncFolderOf(const std::string& path) {
-    const size_t slash = path.rfind('/');
-    const std::string folder = (slash == std::string::npos)
-                                   ? std::string(".")
-                                   : path.substr(0, std::max<size_t>(slash, 1));
-    Fd dir{::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)};
-    if (dir.fd >= 0)
-        ::fsync(dir.fd);
-}
-
-// Replaces the file at path with content: temporary file, sync, rename.
-// existing, when given, is the old file's status, whose permission bits the
-// new file takes over.
-bool ReplaceFile(const std::string& path, std::string_view content, const struct stat* existing) {
-    std::string tempPath;
-    Fd temp{CreateTemporaryBeside(path, tempPath)};
-    if (temp.fd < 0)
-        return false;
-    bool ok = WriteAll(temp.fd, content);
-    if (ok && existing)
-        ok = ::fchmod(temp.fd, existing->st_mode & 07777) == 0;
-    if (ok)
-        ok = ::fsync(temp.fd) == 0;
-    const int fd = temp.fd;
-    temp.fd = -1;
-    if (::close(fd) != 0)
-        ok = false;
-    if (ok)
-        ok = ::rename(tempPath.c_str(), path.c_str()) == 0;
-    if (!ok) {
-        ::unlink(tempPath.c_str());
-        return false;
-    }
-    SyncFolderOf(path);
-    return true;
-}
-
-// A symbolic link at path stands for the file it leads to, so that the
-// rename replaces that file and not the link.
-std::string FollowLink(const std::string& path) {
-    struct stat st {};
-    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
-        return path;
-    const std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(path.c_str(), nullptr),
-                                                               &std::free);
-    return resolved ? std::string(resolved.get()) : path;
 }
 
 QString CutToReadLimit(QString text) {
@@ -357,7 +266,7 @@ std::optional<std::string> SetProfileValue(std::string_view content, std::string
 QString ReadProfileString(const QString& path, const QString& section, const QString& key,
                           const QString& def) {
     std::string content;
-    if (ReadWholeFile(EncodeName(path), content, nullptr) != ReadStatus::Read)
+    if (ReadWholeFile(EncodeName(path), content) != ReadStatus::Read)
         return CutToReadLimit(def);
     const std::optional<std::string> value =
         FindProfileValue(content, EncodeName(section), EncodeName(key));
@@ -368,19 +277,16 @@ bool WriteProfileString(const QString& path, const QString& section, const QStri
                         const QString& value) {
     if (path.isEmpty())
         return false;
-    const std::string target = FollowLink(EncodeName(path));
+    const std::string target = EncodeName(path);
     std::string content;
-    struct stat info {};
-    const ReadStatus status = ReadWholeFile(target, content, &info);
-    if (status == ReadStatus::Failed)
-        return false;
-    if (status == ReadStatus::Read && ::access(target.c_str(), W_OK) != 0)
-        return false;
+    if (ReadWholeFile(target, content) == ReadStatus::Failed)
+        return false; // never replace what could not be read
     const std::optional<std::string> updated =
         SetProfileValue(content, EncodeName(section), EncodeName(key), EncodeName(value));
     if (!updated)
         return false;
-    return ReplaceFile(target, *updated, status == ReadStatus::Read ? &info : nullptr);
+    TReplacingFile file;
+    return file.Open(target) && file.Write(*updated) && file.Commit();
 }
 
 bool FlushProfile(const QString& path) {

@@ -3,6 +3,10 @@
 #include "fixture_tree.h"
 
 #include <gtest/gtest.h>
+#include "platform/folder_listing.h"
+
+#include <csignal>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 using namespace tarnwick;
@@ -102,4 +106,46 @@ TEST(WriteCsvFile, WritesWholeFileAndKeepsOldOneOnFailure) {
     struct stat st{};
     ASSERT_EQ(::stat(tree.Path("folder.csv").c_str(), &st), 0);
     EXPECT_TRUE(S_ISDIR(st.st_mode));
+}
+
+TEST(WriteCsvFile, AFullDiskLeavesTheEarlierFileAsItWas) {
+    TFixtureTree tree;
+    tree.File("list.csv", "earlier export");
+    TResultGrid grid;
+    for (int row = 1; row <= 2000; ++row) {
+        grid.SetCell(0, row, QStringLiteral("/src/some/long/folder/name/file%1.jpg").arg(row));
+        grid.SetCell(1, row, QStringLiteral("/out/some_long_folder_name_file%1.jpg").arg(row));
+        grid.SetRowCount(row + 1);
+    }
+    // A file size limit stands for a full disk, for root too.
+    struct rlimit saved{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = saved;
+    small.rlim_cur = 16384;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    QString why;
+    const bool written = WriteCsvFile(tree.PathText("list.csv"), grid, &why);
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+
+    EXPECT_FALSE(written);
+    EXPECT_FALSE(why.isEmpty());
+    EXPECT_EQ(TFixtureTree::Read(tree.Path("list.csv")), "earlier export");
+    std::vector<FolderEntry> entries;
+    ASSERT_TRUE(ListFolder(tree.Root(), entries));
+    EXPECT_EQ(entries.size(), 3u); // ., .., list.csv: no temporary file left
+
+    // Without the limit the same grid is written, through a link to the file too.
+    tree.Link("link.csv", tree.Path("list.csv"));
+    ASSERT_TRUE(WriteCsvFile(tree.PathText("link.csv"), grid));
+    EXPECT_EQ(QByteArray::fromStdString(TFixtureTree::Read(tree.Path("list.csv"))),
+              CsvBytes(grid, true));
+}
+
+TEST(WriteCsvFile, ANameThatIsNotUtf8IsUsedExactly) {
+    TFixtureTree tree;
+    TResultGrid grid;
+    ASSERT_TRUE(WriteCsvFile(tree.PathText("caf\xE9.csv"), grid));
+    EXPECT_EQ(TFixtureTree::Read(tree.Path("caf\xE9.csv")), "\xEF\xBB\xBF,\r\n,\r\n");
 }
