@@ -1,0 +1,125 @@
+#!/usr/bin/env python3
+"""Measures tarnwick-cli and the window side by side with find and cp.
+
+Makes its own trees in a temporary folder, warms the cache, then runs each
+pair alternately (RUNS times each side) and prints medians and ratios."""
+import argparse
+import json
+import os
+import shutil
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, HERE)
+import make_trees  # noqa: E402
+
+
+def timed(argv, stdout=subprocess.DEVNULL, before=None):
+    if before:
+        before()
+    start = time.perf_counter()
+    subprocess.run(argv, stdout=stdout, stderr=subprocess.DEVNULL, check=True)
+    return time.perf_counter() - start
+
+
+def pair(name, a, b, runs):
+    """a and b are (label, function returning seconds); runs alternate."""
+    a[1]()
+    b[1]()  # warm-up, not counted
+    ta, tb = [], []
+    for _ in range(runs):
+        ta.append(a[1]())
+        tb.append(b[1]())
+    ma, mb = statistics.median(ta), statistics.median(tb)
+    return {"pair": name, "a": a[0], "b": b[0], "median_a": ma, "median_b": mb,
+            "ratio": ma / mb, "runs": runs}
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--build", default=os.path.join(HERE, "..", "build"))
+    parser.add_argument("--runs", type=int, default=7)
+    parser.add_argument("--keep", action="store_true", help="keep the trees")
+    args = parser.parse_args()
+    cli = os.path.join(args.build, "src", "cli", "tarnwick-cli")
+    window = os.path.join(args.build, "bench", "window_bench")
+
+    work = tempfile.mkdtemp(prefix="tarnwick-bench-")
+    try:
+        make_trees.make_small(work)
+        make_trees.make_large(work)
+        small, large = os.path.join(work, "small"), os.path.join(work, "large")
+        out = os.path.join(work, "out")
+        os.mkdir(out)
+        results = []
+
+        results.append(pair(
+            "simulation, --ext .jpg (10,000 of 100,000 files)",
+            ("tarnwick-cli", lambda: timed([cli, "--source", small, "--new-folder", out,
+                                            "--ext", ".jpg"])),
+            ("find -name '*.jpg'", lambda: timed(["find", small, "-name", "*.jpg"])),
+            args.runs))
+        results.append(pair(
+            "simulation, every file (100,000 files)",
+            ("tarnwick-cli", lambda: timed([cli, "--source", small, "--new-folder", out])),
+            ("find -type f", lambda: timed(["find", small, "-type", "f"])),
+            args.runs))
+
+        copy_cli, copy_cp = os.path.join(work, "copy-cli"), os.path.join(work, "copy-cp")
+
+        def fresh(folder, make):
+            def prepare():
+                shutil.rmtree(folder, ignore_errors=True)
+                if make:
+                    os.mkdir(folder)
+                subprocess.run(["sync"], check=True)
+            return prepare
+
+        results.append(pair(
+            "copy, 2,000 files of 256 KiB",
+            ("tarnwick-cli --copy", lambda: timed(
+                [cli, "--source", large, "--new-folder", copy_cli, "--mode", "asc", "--copy"],
+                before=fresh(copy_cli, True))),
+            ("cp -r --preserve=mode,timestamps", lambda: timed(
+                ["cp", "-r", "--preserve=mode,timestamps", large, copy_cp],
+                before=fresh(copy_cp, False))),
+            args.runs))
+
+        window_runs = []
+
+        def window_job():
+            line = subprocess.run([window, small, out], capture_output=True, text=True,
+                                  check=True).stdout.strip().splitlines()[-1]
+            window_runs.append(json.loads(line))
+            return window_runs[-1]["seconds"]
+
+        results.append(pair(
+            "window: Copy Simulation of 100,000 files, click to completion",
+            ("window (offscreen)", window_job),
+            ("tarnwick-cli, same job", lambda: timed([cli, "--source", small, "--new-folder",
+                                                      out])),
+            args.runs))
+        per_row = [(r["peak_kib"] - r["idle_kib"]) * 1024 / max(r["rows"], 1)
+                   for r in window_runs[1:]]
+    finally:
+        if not args.keep:
+            shutil.rmtree(work, ignore_errors=True)
+
+    goals = [1.5, 1.5, 1.1, 3.0]
+    print(f"machine: {os.cpu_count()} cores; {os.uname().sysname} {os.uname().release}")
+    for r, goal in zip(results, goals):
+        verdict = "met" if r["ratio"] <= goal else "NOT met"
+        print(f"{r['pair']}\n  {r['a']}: {r['median_a']:.3f} s   {r['b']}: "
+              f"{r['median_b']:.3f} s   ratio {r['ratio']:.2f} (goal <= {goal}, {verdict}); "
+              f"medians of {r['runs']}")
+    m = statistics.median(per_row)
+    print(f"window peak memory per grid row above idle: {m:.0f} bytes "
+          f"(goal <= 400, {'met' if m <= 400 else 'NOT met'}); median of {len(per_row)}")
+
+
+if __name__ == "__main__":
+    main()
