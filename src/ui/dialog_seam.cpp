@@ -11,7 +11,9 @@ namespace tarnwick::ui {
 
 TSaveDialog::TSaveDialog(QObject* parent) : QObject(parent) {}
 
-bool TSaveDialog::Execute(QWidget* owner) { return Dialogs().PickSaveFile(owner, *this); }
+bool TSaveDialog::Execute(QWidget* owner) {
+    return Dialogs().PickSaveFile(owner, *this);
+}
 
 QPoint CentredOnMonitor(const QRect& monitor, const QSize& dialog) {
     // Integer division in C++ truncates toward zero, also for a dialog larger
@@ -107,12 +109,16 @@ TDialogSeam* gInstalled = nullptr;
 
 } // namespace
 
-TDialogSeam& Dialogs() { return gInstalled != nullptr ? *gInstalled : QtDialogs(); }
+TDialogSeam& Dialogs() {
+    return gInstalled != nullptr ? *gInstalled : QtDialogs();
+}
 
 TScopedDialogSeam::TScopedDialogSeam(TDialogSeam* seam) : FPrevious(gInstalled) {
     gInstalled = seam;
 }
 
-TScopedDialogSeam::~TScopedDialogSeam() { gInstalled = FPrevious; }
+TScopedDialogSeam::~TScopedDialogSeam() {
+    gInstalled = FPrevious;
+}
 
 } // namespace tarnwick::ui

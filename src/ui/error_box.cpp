@@ -17,7 +17,8 @@ QString ErrorBoxText(const QString& message) {
 void ShowErrorBox(const QString& message) {
     QCoreApplication* app = QCoreApplication::instance();
     if (app != nullptr && QThread::currentThread() != app->thread()) {
-        QMetaObject::invokeMethod(app, [message] { ShowErrorBox(message); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            app, [message] { ShowErrorBox(message); }, Qt::QueuedConnection);
         return;
     }
     Dialogs().ShowMessage(QApplication::activeWindow(), QString::fromUtf8(kApplicationTitle),

@@ -26,8 +26,7 @@ void ShowErrorBox(const QString& message);
 void ReportCurrentException() noexcept;
 
 // Runs handler; an exception that escapes it is shown in the error box.
-template <typename F>
-void Guarded(F&& handler) noexcept {
+template <typename F> void Guarded(F&& handler) noexcept {
     try {
         std::forward<F>(handler)();
     } catch (...) {

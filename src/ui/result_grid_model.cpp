@@ -2,9 +2,13 @@
 
 TResultGridModel::TResultGridModel(QObject* parent) : QAbstractTableModel(parent) {}
 
-QColor TResultGridModel::FailedCopyColour() { return QColor(255, 204, 204); }
+QColor TResultGridModel::FailedCopyColour() {
+    return QColor(255, 204, 204);
+}
 
-QColor TResultGridModel::RepeatedTargetColour() { return QColor(255, 236, 170); }
+QColor TResultGridModel::RepeatedTargetColour() {
+    return QColor(255, 236, 170);
+}
 
 void TResultGridModel::SetGridRowCount(int rowCount) {
     if (rowCount < 1)
@@ -67,11 +71,13 @@ QString TResultGridModel::MarkText(int row) const {
         return QString();
     QStringList lines;
     if (mark->bCopyFailed) {
-        lines << (mark->stReason.isEmpty() ? QStringLiteral("The copy failed.")
-                                           : QStringLiteral("The copy failed: %1").arg(mark->stReason));
+        lines << (mark->stReason.isEmpty()
+                      ? QStringLiteral("The copy failed.")
+                      : QStringLiteral("The copy failed: %1").arg(mark->stReason));
     }
     if (mark->iRepeatsRow > 0) {
-        lines << QStringLiteral("Same target as row %1 (%2); the later copy replaces the earlier one.")
+        lines << QStringLiteral(
+                     "Same target as row %1 (%2); the later copy replaces the earlier one.")
                      .arg(mark->iRepeatsRow)
                      .arg(FGrid.CellView(0, mark->iRepeatsRow));
     }

@@ -62,8 +62,8 @@ QLineEdit* NewEdit(QWidget* parent, const char* name, int left, int top, int wid
     return edit;
 }
 
-QPushButton* NewButton(QWidget* parent, const char* name, const QString& caption, int left,
-                       int top, int width, int height) {
+QPushButton* NewButton(QWidget* parent, const char* name, const QString& caption, int left, int top,
+                       int width, int height) {
     auto* button = new QPushButton(caption, parent);
     button->setObjectName(QLatin1String(name));
     button->setGeometry(left, top, width, height);
@@ -237,10 +237,14 @@ void TfmTarnwickHub::CreateControls() {
     QWidget::setTabOrder(Button4, Edit5);
     QWidget::setTabOrder(Edit5, StringGrid1);
 
-    connect(Button1, &QPushButton::clicked, this, [this] { Guarded([this] { Button1Click(Button1); }); });
-    connect(Button2, &QPushButton::clicked, this, [this] { Guarded([this] { Button2Click(Button2); }); });
-    connect(Button3, &QPushButton::clicked, this, [this] { Guarded([this] { Button2Click(Button3); }); });
-    connect(Button4, &QPushButton::clicked, this, [this] { Guarded([this] { Button4Click(Button4); }); });
+    connect(Button1, &QPushButton::clicked, this,
+            [this] { Guarded([this] { Button1Click(Button1); }); });
+    connect(Button2, &QPushButton::clicked, this,
+            [this] { Guarded([this] { Button2Click(Button2); }); });
+    connect(Button3, &QPushButton::clicked, this,
+            [this] { Guarded([this] { Button2Click(Button3); }); });
+    connect(Button4, &QPushButton::clicked, this,
+            [this] { Guarded([this] { Button4Click(Button4); }); });
     connect(SpeedButton1, &QToolButton::clicked, this,
             [this] { Guarded([this] { SpButtonClick(SpeedButton1); }); });
     connect(SpeedButton2, &QToolButton::clicked, this,
@@ -527,7 +531,8 @@ void TfmTarnwickHub::Button4Click(QObject* /*Sender*/) {
     if (start.size() > 1 && start.endsWith(u'/') && start.at(start.size() - 2) != u':')
         start.chop(1);
     SaveDialog1->SetInitialDir(start);
-    SaveDialog1->SetFilters({QStringLiteral("CSV File (*.csv)"), QStringLiteral("TEXT File (*.txt)")});
+    SaveDialog1->SetFilters(
+        {QStringLiteral("CSV File (*.csv)"), QStringLiteral("TEXT File (*.txt)")});
     if (!SaveDialog1->Execute(this))
         return;
     const QString fileName = tarnwick::CsvFileName(SaveDialog1->FileName());
@@ -536,20 +541,26 @@ void TfmTarnwickHub::Button4Click(QObject* /*Sender*/) {
         ShowNotice(4);
 }
 
-const TResultGrid& TfmTarnwickHub::Grid() const { return FGridModel->Grid(); }
+const TResultGrid& TfmTarnwickHub::Grid() const {
+    return FGridModel->Grid();
+}
 
-QString TfmTarnwickHub::JobSummary() const { return FstJobSummary; }
+QString TfmTarnwickHub::JobSummary() const {
+    return FstJobSummary;
+}
 
 void TfmTarnwickHub::ShowJobSummary() {
     const TResultGrid& grid = Grid();
-    const int files = grid.RowCount() > 1 && !grid.CellView(0, 1).isEmpty() ? grid.RowCount() - 1 : 0;
+    const int files =
+        grid.RowCount() > 1 && !grid.CellView(0, 1).isEmpty() ? grid.RowCount() - 1 : 0;
     QStringList parts;
     parts << Counted(files, "file", "files");
     if (FiJobMode == 3)
         parts << Counted(grid.FailedCopyCount(), "failed copy", "failed copies");
     parts << Counted(grid.RepeatedTargetCount(), "repeated target", "repeated targets");
-    FstJobSummary = (FiJobMode == 3 ? QStringLiteral("Copy File: ") : QStringLiteral("Copy Simulation: ")) +
-                    parts.join(QStringLiteral(", "));
+    FstJobSummary =
+        (FiJobMode == 3 ? QStringLiteral("Copy File: ") : QStringLiteral("Copy Simulation: ")) +
+        parts.join(QStringLiteral(", "));
     ProgressBar1->setFormat(FstJobSummary);
     ProgressBar1->setTextVisible(true);
     ProgressBar1->setToolTip(
@@ -589,12 +600,24 @@ void TfmTarnwickHub::StopJobAndWait() {
         loop.exec(QEventLoop::ExcludeUserInputEvents);
 }
 
-QString TfmTarnwickHub::Edit2Text() const { return Edit2->text(); }
-QString TfmTarnwickHub::Edit3Text() const { return Edit3->text(); }
-QString TfmTarnwickHub::Edit4Text() const { return Edit4->text(); }
-QString TfmTarnwickHub::Edit5Text() const { return Edit5->text(); }
-int TfmTarnwickHub::ComboBox1ItemIndex() const { return ComboBox1->currentIndex(); }
-int TfmTarnwickHub::ProgressBar1Position() const { return ProgressBar1->value(); }
+QString TfmTarnwickHub::Edit2Text() const {
+    return Edit2->text();
+}
+QString TfmTarnwickHub::Edit3Text() const {
+    return Edit3->text();
+}
+QString TfmTarnwickHub::Edit4Text() const {
+    return Edit4->text();
+}
+QString TfmTarnwickHub::Edit5Text() const {
+    return Edit5->text();
+}
+int TfmTarnwickHub::ComboBox1ItemIndex() const {
+    return ComboBox1->currentIndex();
+}
+int TfmTarnwickHub::ProgressBar1Position() const {
+    return ProgressBar1->value();
+}
 void TfmTarnwickHub::SetProgressBar1Position(int position) {
     // QProgressBar repaints at once, and with it every other dirty part of the
     // window, whenever its chunk or text changes: a job moving the bar for each
@@ -604,9 +627,15 @@ void TfmTarnwickHub::SetProgressBar1Position(int position) {
     ProgressBar1->setValue(position);
     ProgressBar1->setUpdatesEnabled(true);
 }
-int TfmTarnwickHub::ProgressBar1Max() const { return ProgressBar1->maximum(); }
-void TfmTarnwickHub::SetGridRowCount(int rowCount) { FGridModel->SetGridRowCount(rowCount); }
-void TfmTarnwickHub::ClearGridRow(int row) { FGridModel->ClearGridRow(row); }
+int TfmTarnwickHub::ProgressBar1Max() const {
+    return ProgressBar1->maximum();
+}
+void TfmTarnwickHub::SetGridRowCount(int rowCount) {
+    FGridModel->SetGridRowCount(rowCount);
+}
+void TfmTarnwickHub::ClearGridRow(int row) {
+    FGridModel->ClearGridRow(row);
+}
 void TfmTarnwickHub::SetGridCell(int col, int row, const QString& text) {
     FGridModel->SetGridCell(col, row, text);
 }

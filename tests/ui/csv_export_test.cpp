@@ -93,8 +93,12 @@ TEST(CsvExport, FileNameRule) {
 
 TEST(CsvExport, StartingFolderFromTheNewFolderBox) {
     const std::pair<const char*, const char*> cases[] = {
-        {"/data/out/", "/data/out"}, {"/data/out", "/data/out"}, {"/", "/"},
-        {"//", "/"},                 {"", ""},                   {"c:/", "c:/"},
+        {"/data/out/", "/data/out"},
+        {"/data/out", "/data/out"},
+        {"/", "/"},
+        {"//", "/"},
+        {"", ""},
+        {"c:/", "c:/"},
         {"/data/out//", "/data/out/"},
     };
     TFakeDialogs dialogs;
@@ -161,7 +165,8 @@ TEST(CsvExport, Notice4WhenTheFileCannotBeWritten) {
     }
     // What stood there is as it was.
     EXPECT_EQ(TFixtureTree::Read(tree.Path("plain-file")), "I am a file");
-    EXPECT_EQ(TFixtureTree::Read(tree.Path("taken.csv/inside")), "a folder stands at the chosen name");
+    EXPECT_EQ(TFixtureTree::Read(tree.Path("taken.csv/inside")),
+              "a folder stands at the chosen name");
     EXPECT_FALSE(TFixtureTree::Exists(tree.Path("no-such-folder")));
 }
 

@@ -19,9 +19,14 @@ namespace {
 
 TEST(ErrorBox, FullStopRule) {
     const std::pair<const char*, const char*> cases[] = {
-        {"disk full", "disk full."}, {"done.", "done."}, {"what!", "what!"},
-        {"a-", "a-"},                {"a/", "a/."},      {"", ""},
-        {"x)", "x)"},                {"0", "0."},
+        {"disk full", "disk full."},
+        {"done.", "done."},
+        {"what!", "what!"},
+        {"a-", "a-"},
+        {"a/", "a/."},
+        {"", ""},
+        {"x)", "x)"},
+        {"0", "0."},
     };
     for (const auto& [message, shown] : cases)
         EXPECT_EQ(tarnwick::ui::ErrorBoxText(QString::fromUtf8(message)), QString::fromUtf8(shown))

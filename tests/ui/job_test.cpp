@@ -110,7 +110,8 @@ TEST(Job, SimulationFromClickToCompletion) {
     EXPECT_FALSE(mark->bCopyFailed);
     EXPECT_EQ(w.Grid().RowMark(earlier), nullptr);
     const QModelIndex cell = w.StringGrid1->model()->index(later - 1, 1);
-    EXPECT_EQ(cell.data(Qt::BackgroundRole).value<QColor>(), TResultGridModel::RepeatedTargetColour());
+    EXPECT_EQ(cell.data(Qt::BackgroundRole).value<QColor>(),
+              TResultGridModel::RepeatedTargetColour());
     EXPECT_TRUE(cell.data(Qt::ToolTipRole).toString().contains(QString::number(earlier)));
     EXPECT_FALSE(w.StringGrid1->model()->index(earlier - 1, 1).data(Qt::BackgroundRole).isValid());
 
@@ -247,7 +248,8 @@ TEST(Job, ClosingDuringAJobStopsItAndStoresTheSettings) {
     for (const QString& name : left) {
         const QString path = tree.PathText("out") + "/" + name;
         EXPECT_TRUE(targets.count(path)) << name.toStdString();
-        EXPECT_EQ(TFixtureTree::Read(path.toStdString()).size(), content.size()) << name.toStdString();
+        EXPECT_EQ(TFixtureTree::Read(path.toStdString()).size(), content.size())
+            << name.toStdString();
     }
 
     delete w;

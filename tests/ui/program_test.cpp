@@ -68,7 +68,8 @@ TEST(Program, SecondStartEndsAtOnceAndTouchesNothing) {
     EXPECT_EQ(first.exitCode(), 0);
     const auto stored = ReadRootSection(copy.ini);
     EXPECT_EQ(stored.count("WIDTH") ? stored.at("WIDTH") : QString(), "600");
-    EXPECT_EQ(stored.count("COPY_TYPE_COMBOBOX") ? stored.at("COPY_TYPE_COMBOBOX") : QString(), "0");
+    EXPECT_EQ(stored.count("COPY_TYPE_COMBOBOX") ? stored.at("COPY_TYPE_COMBOBOX") : QString(),
+              "0");
 
     // With the first one gone, a new start runs.
     QProcess third;

@@ -20,7 +20,9 @@
 
 namespace {
 
-QSize OuterSize(const QWidget& w) { return w.frameGeometry().size(); }
+QSize OuterSize(const QWidget& w) {
+    return w.frameGeometry().size();
+}
 
 TEST(MainWindow, FirstStartWithoutSettingsFile) {
     TFixtureTree tree;
@@ -45,7 +47,8 @@ TEST(MainWindow, FirstStartWithoutSettingsFile) {
         EXPECT_EQ(w.Grid().RowCount(), 2);
         EXPECT_EQ(w.Grid().Cell(0, 0), "Source Folder");
         EXPECT_EQ(w.Grid().Cell(1, 0), "New Folder");
-        EXPECT_EQ(w.StringGrid1->model()->headerData(0, Qt::Horizontal).toString(), "Source Folder");
+        EXPECT_EQ(w.StringGrid1->model()->headerData(0, Qt::Horizontal).toString(),
+                  "Source Folder");
         EXPECT_EQ(w.StringGrid1->model()->headerData(1, Qt::Horizontal).toString(), "New Folder");
         EXPECT_EQ(w.ProgressBar1->maximum(), 500);
         EXPECT_EQ(w.ProgressBar1->value(), 0);
@@ -59,9 +62,14 @@ TEST(MainWindow, FirstStartWithoutSettingsFile) {
     }
     const auto stored = ReadRootSection(ini);
     const std::map<QString, QString> expected = {
-        {"TOP", "0"},         {"LEFT", "0"},       {"WIDTH", "600"},
-        {"HEIGHT", "300"},    {"SOURCE_FOLDER", ""}, {"NEW_FOLDER", ""},
-        {"FILE_EXTENSION_NAME", ""}, {"COPY_TYPE_COMBOBOX", "0"},
+        {"TOP", "0"},
+        {"LEFT", "0"},
+        {"WIDTH", "600"},
+        {"HEIGHT", "300"},
+        {"SOURCE_FOLDER", ""},
+        {"NEW_FOLDER", ""},
+        {"FILE_EXTENSION_NAME", ""},
+        {"COPY_TYPE_COMBOBOX", "0"},
     };
     EXPECT_EQ(stored, expected);
 }
@@ -72,9 +80,8 @@ TEST(MainWindow, SettingsAreLoadedAndStoredBack) {
     const QString ini = tree.PathText("tarnwick.ini");
     const QString photos = tree.PathText("photos");
     const QString gone = tree.PathText("deleted-since");
-    WriteSettings(ini, {"TOP=40", "LEFT=30", "WIDTH=700", "HEIGHT=450",
-                        "SOURCE_FOLDER=" + photos, "NEW_FOLDER=" + gone,
-                        "FILE_EXTENSION_NAME=.JPG", "COPY_TYPE_COMBOBOX=2"});
+    WriteSettings(ini, {"TOP=40", "LEFT=30", "WIDTH=700", "HEIGHT=450", "SOURCE_FOLDER=" + photos,
+                        "NEW_FOLDER=" + gone, "FILE_EXTENSION_NAME=.JPG", "COPY_TYPE_COMBOBOX=2"});
     TFakeDialogs dialogs;
     {
         TfmTarnwickHub w(ini);
@@ -105,8 +112,8 @@ TEST(MainWindow, SettingsAreLoadedAndStoredBack) {
 TEST(MainWindow, StoredSourceFolderThatIsGoneStartsEmptyAndIsStoredEmpty) {
     TFixtureTree tree;
     const QString ini = tree.PathText("tarnwick.ini");
-    WriteSettings(ini, {"SOURCE_FOLDER=" + tree.PathText("no-such-folder"), "NEW_FOLDER=",
-                        "FILE_EXTENSION_NAME=", "COPY_TYPE_COMBOBOX=0"});
+    WriteSettings(ini, {"SOURCE_FOLDER=" + tree.PathText("no-such-folder"),
+                        "NEW_FOLDER=", "FILE_EXTENSION_NAME=", "COPY_TYPE_COMBOBOX=0"});
     TFakeDialogs dialogs;
     {
         TfmTarnwickHub w(ini);
@@ -123,7 +130,7 @@ TEST(MainWindow, StoredModeDecidesTheSelectionAndTheDelimiterBox) {
         const char* storedBack;
     };
     const Case cases[] = {
-        {"0", 0, false, "0"}, {"1", 1, true, "1"},   {"2", 2, true, "2"},
+        {"0", 0, false, "0"},  {"1", 1, true, "1"},    {"2", 2, true, "2"},
         {"3", -1, true, "-1"}, {"-1", -1, true, "-1"},
     };
     TFakeDialogs dialogs;
@@ -156,12 +163,12 @@ TEST(MainWindow, ButtonEnableFindsControlsByName) {
     edit0->setObjectName("Edit0");
 
     const std::vector<QWidget*> switched = {
-        w.Button1, w.Button2, w.Button3, w.Button4, w.Edit1,        w.Edit2,       w.Edit3,
+        w.Button1, w.Button2, w.Button3,      w.Button4,      w.Edit1,     w.Edit2,  w.Edit3,
         w.Edit4,   w.Edit5,   w.SpeedButton1, w.SpeedButton2, w.ComboBox1, button11,
     };
     const std::vector<QWidget*> untouched = {
-        w.Label1, w.Label2, w.Label3, w.Label4, w.Panel1, w.Panel2, w.ProgressBar1,
-        w.StringGrid1, button12, edit0,
+        w.Label1, w.Label2,       w.Label3,      w.Label4, w.Panel1,
+        w.Panel2, w.ProgressBar1, w.StringGrid1, button12, edit0,
     };
     w.ButtonEnable(false);
     for (QWidget* c : switched)
@@ -213,8 +220,8 @@ TEST(MainWindow, ResizeKeepsTheFloorAndLaysOutTheBoxes) {
     for (const Case& c : cases) {
         w.resize(c.asked - frame);
         ASSERT_TRUE(SpinUntil([&] { return OuterSize(w) == c.expected; }))
-            << c.asked.width() << "x" << c.asked.height() << " gave " << OuterSize(w).width()
-            << "x" << OuterSize(w).height();
+            << c.asked.width() << "x" << c.asked.height() << " gave " << OuterSize(w).width() << "x"
+            << OuterSize(w).height();
         QCoreApplication::processEvents();
         const int cw = w.width();
         const int ch = w.height();
@@ -225,8 +232,7 @@ TEST(MainWindow, ResizeKeepsTheFloorAndLaysOutTheBoxes) {
         EXPECT_EQ(w.Panel1->geometry(), QRect(0, 0, cw, 137));
         EXPECT_EQ(w.Panel2->geometry(), QRect(0, ch - 20, cw, 20));
         EXPECT_EQ(w.ProgressBar1->geometry(), QRect(2, 2, cw - 4, 17));
-        EXPECT_EQ(w.StringGrid1->geometry(),
-                  QRect(3, 140, cw - 6, ch - 137 - 20 - 6));
+        EXPECT_EQ(w.StringGrid1->geometry(), QRect(3, 140, cw - 6, ch - 137 - 20 - 6));
         EXPECT_EQ(w.StringGrid1->horizontalHeader()->sectionSize(0), (cw - 6) / 2);
         EXPECT_EQ(w.StringGrid1->horizontalHeader()->sectionSize(1), (cw - 6) / 2);
         // Nothing else moves.
@@ -268,10 +274,12 @@ TEST(MainWindow, ControlsCarryTheirNamesCaptionsAndTabOrder) {
     TFakeDialogs dialogs;
     TfmTarnwickHub w(tree.PathText("tarnwick.ini"));
     const std::pair<const char*, const char*> captions[] = {
-        {"Button1", "Button1"},        {"Button2", "Copy Simulation"}, {"Button3", "Copy File"},
-        {"Button4", "CSV File Output"}, {"Label1", "Source Folder"},   {"Label2", "New Folder"},
-        {"Label3", "File Extension"},   {"Label4", "Delimiter Text"},  {"SpeedButton1", "..."},
-        {"SpeedButton2", "..."},        {"Edit1", "Edit1"},
+        {"Button1", "Button1"},       {"Button2", "Copy Simulation"},
+        {"Button3", "Copy File"},     {"Button4", "CSV File Output"},
+        {"Label1", "Source Folder"},  {"Label2", "New Folder"},
+        {"Label3", "File Extension"}, {"Label4", "Delimiter Text"},
+        {"SpeedButton1", "..."},      {"SpeedButton2", "..."},
+        {"Edit1", "Edit1"},
     };
     for (const auto& [name, caption] : captions) {
         QObject* control = w.findChild<QObject*>(QLatin1String(name));
@@ -283,7 +291,7 @@ TEST(MainWindow, ControlsCarryTheirNamesCaptionsAndTabOrder) {
                              "ComboBox1", "Edit2", "Edit3", "Edit4", "Edit5"})
         EXPECT_NE(w.findChild<QObject*>(QLatin1String(name)), nullptr) << name;
 
-    const std::vector<QWidget*> order = {w.Edit2,   w.Edit3,   w.Edit4, w.ComboBox1, w.Button2,
+    const std::vector<QWidget*> order = {w.Edit2,   w.Edit3,   w.Edit4, w.ComboBox1,  w.Button2,
                                          w.Button3, w.Button4, w.Edit5, w.StringGrid1};
     // The next control that Tab reaches: the next one in the focus chain
     // that takes focus by Tab.
@@ -317,7 +325,8 @@ TEST(JobStart, FailedChecksShowTheirNoticeAndEnableTheInputsAgain) {
     tree.File("file.txt");
     const QString src = tree.PathText("src");
     const QString out = tree.PathText("out");
-    const QString notice1 = QStringLiteral("Source Folderと New Folderはフォルダ名を別名にしてください");
+    const QString notice1 =
+        QStringLiteral("Source Folderと New Folderはフォルダ名を別名にしてください");
     const QString notice2 = QStringLiteral("New Folderを指定してください");
     const QString notice3 = QStringLiteral("New Folderが見つかりません");
     const QString notice5 = QStringLiteral("Delimiterに使えない文字が含まれています");
