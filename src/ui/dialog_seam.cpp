@@ -4,7 +4,9 @@
 #include <QEvent>
 #include <QFileDialog>
 #include <QGuiApplication>
+#include <QHeaderView>
 #include <QScreen>
+#include <QTreeView>
 #include <QWidget>
 
 namespace tarnwick::ui {
@@ -46,6 +48,24 @@ private:
     QWidget* FOwner;
 };
 
+// Wide enough for the size, type and date columns of the file list.
+constexpr QSize kDialogSize(780, 460);
+
+// The file list's name column takes what the others leave, so that sizes,
+// types and dates show whole.
+void WidenFileListColumns(QFileDialog& dialog) {
+    for (QTreeView* list : dialog.findChildren<QTreeView*>()) {
+        QHeaderView* header = list->header();
+        if (header->count() < 4)
+            continue;
+        header->setStretchLastSection(false);
+        header->setSectionResizeMode(0, QHeaderView::Stretch);
+        header->resizeSection(1, 90);
+        header->resizeSection(2, 120);
+        header->resizeSection(3, 150);
+    }
+}
+
 class TQtDialogs : public TDialogSeam {
 public:
     void ShowMessage(QWidget* owner, const QString& title, const QString& text,
@@ -63,6 +83,8 @@ public:
         dialog.setFileMode(QFileDialog::Directory);
         dialog.setAcceptMode(QFileDialog::AcceptOpen);
         dialog.setDirectory(initialFolder.isEmpty() ? QDir::homePath() : initialFolder);
+        dialog.resize(kDialogSize);
+        WidenFileListColumns(dialog);
         TCentreOnShow centre(owner);
         dialog.installEventFilter(&centre);
         if (dialog.exec() != QDialog::Accepted)
@@ -79,6 +101,8 @@ public:
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setFileMode(QFileDialog::AnyFile);
         dialog.setSizeGripEnabled(true);
+        dialog.resize(kDialogSize);
+        WidenFileListColumns(dialog);
         dialog.setNameFilters(state.Filters());
         if (state.FilterIndex() >= 0 && state.FilterIndex() < state.Filters().size())
             dialog.selectNameFilter(state.Filters().at(state.FilterIndex()));
