@@ -13,12 +13,30 @@ const QEvent::Type kHandOffEvent = static_cast<QEvent::Type>(QEvent::registerEve
 // for the next one before it goes back to its event loop.
 constexpr auto kServeSlice = std::chrono::milliseconds(8);
 constexpr auto kNextCallWait = std::chrono::microseconds(500);
-constexpr int kSpins = 256; // some microseconds of busy waiting before sleeping
+// Both sides wait for the other by spinning for a short while before they
+// sleep: waking a sleeping thread costs more than the work of a typical call.
+constexpr auto kSpinFor = std::chrono::microseconds(50);
 
 inline void CpuRelax() {
 #if defined(__x86_64__) || defined(__i386__)
     __builtin_ia32_pause();
 #endif
+}
+
+// Spins until ready() or kSpinFor has passed; returns ready().
+template <class Ready> bool SpinUntil(Ready ready) {
+    if (ready())
+        return true;
+    const auto until = std::chrono::steady_clock::now() + kSpinFor;
+    for (;;) {
+        for (int i = 0; i < 16; ++i) {
+            CpuRelax();
+            if (ready())
+                return true;
+        }
+        if (std::chrono::steady_clock::now() >= until)
+            return ready();
+    }
 }
 
 } // namespace
@@ -50,9 +68,7 @@ void TMainThreadHandOff::Run(const std::function<void()>& fn) {
         else
             Post();
     }
-    for (int i = 0; i < kSpins && !call.done.load(std::memory_order_acquire); ++i)
-        CpuRelax();
-    if (!call.done.load(std::memory_order_acquire)) {
+    if (!SpinUntil([&call] { return call.done.load(std::memory_order_acquire); })) {
         std::unique_lock<std::mutex> lock(FMutex);
         FCallerWake.wait(lock, [&call] { return call.done.load(std::memory_order_acquire); });
     }
@@ -91,8 +107,7 @@ void TMainThreadHandOff::Serve() {
         if (std::chrono::steady_clock::now() >= deadline)
             break;
         lock.unlock();
-        for (int i = 0; i < kSpins && FiQueued.load(std::memory_order_acquire) == 0; ++i)
-            CpuRelax();
+        SpinUntil([this] { return FiQueued.load(std::memory_order_acquire) != 0; });
         lock.lock();
         if (FQueue.empty() &&
             !FServerWake.wait_for(lock, kNextCallWait, [this] { return !FQueue.empty(); }))
