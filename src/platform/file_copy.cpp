@@ -1,6 +1,8 @@
 #include "file_copy.h"
 
 #include <cerrno>
+#include <cstdio>
+#include <string>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <system_error>
@@ -92,6 +94,43 @@ Pump PumpContent(int in, int out, int& err, const std::atomic<bool>* stop) {
     }
 }
 
+// The process's file mode creation mask, read once from /proc without
+// changing it (umask() would, for a moment, for every thread); -1 when
+// unknown.
+int CreationMask() {
+    static const int mask = [] {
+        FILE* status = std::fopen("/proc/self/status", "re");
+        if (!status)
+            return -1;
+        char line[256];
+        int value = -1;
+        while (std::fgets(line, sizeof line, status)) {
+            unsigned parsed = 0;
+            if (std::sscanf(line, "Umask: %o", &parsed) == 1) {
+                value = static_cast<int>(parsed);
+                break;
+            }
+        }
+        std::fclose(status);
+        return value;
+    }();
+    return mask;
+}
+
+// Creates a new, empty file for the copy in folder, with mode if the mask
+// lets it; returns its descriptor and sets path, or -1.
+int CreateTemporary(const std::string& folder, mode_t mode, std::string& path) {
+    static std::atomic<unsigned> counter{0};
+    const std::string stem = folder + "/.tarnwick-" + std::to_string(::getpid()) + "-";
+    for (int attempt = 0; attempt < 1000; ++attempt) {
+        path = stem + std::to_string(counter.fetch_add(1, std::memory_order_relaxed));
+        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+        if (fd >= 0 || errno != EEXIST)
+            return fd;
+    }
+    return -1;
+}
+
 std::string FolderOf(const std::string& path) {
     const auto slash = path.rfind('/');
     if (slash == std::string::npos)
@@ -125,8 +164,14 @@ CopyOutcome CopyFileReplacing(const std::string& source, const std::string& targ
             return {CopyOutcome::Failed, QStringLiteral("the target is a folder")};
     }
 
-    std::string temp = FolderOf(target) + "/.tarnwick-XXXXXX";
-    Fd out{::mkostemp(temp.data(), O_CLOEXEC)};
+    // Created with the source's permission bits when the mask keeps them all,
+    // so that they need no second step; readable and writable by us alone
+    // until then otherwise.
+    const mode_t wanted = src.st_mode & 07777;
+    const int mask = CreationMask();
+    const bool createdExact = mask >= 0 && (wanted & ~mode_t(mask)) == wanted && wanted <= 0777;
+    std::string temp;
+    Fd out{CreateTemporary(FolderOf(target), createdExact ? wanted : 0600, temp)};
     if (out.fd < 0)
         return Fail("cannot create a file in the new folder", errno);
 
@@ -145,7 +190,7 @@ CopyOutcome CopyFileReplacing(const std::string& source, const std::string& targ
     case Pump::Done:
         break;
     }
-    if (::fchmod(out.fd, src.st_mode & 07777) != 0)
+    if (!createdExact && ::fchmod(out.fd, wanted) != 0)
         return abandon(Fail("cannot set the permission bits", errno));
     const struct timespec times[2] = {src.st_atim, src.st_mtim};
     if (::futimens(out.fd, times) != 0)

@@ -82,6 +82,17 @@ TEST(FileCopy, CopiesReplacesAndRefusesTheSameFile) {
     ::stat(tree.Path("dst").c_str(), &st);
     EXPECT_EQ(st.st_mode & 07777, 0754u);
 
+    // Every permission bit comes along, also those the creation mask would drop.
+    for (const mode_t mode : {0666u, 0600u, 0444u, 04755u, 0u}) {
+        ASSERT_EQ(::chmod(tree.Path("src").c_str(), mode), 0);
+        ASSERT_EQ(CopyFileReplacing(tree.Path("src"), tree.Path("dst")).status,
+                  CopyOutcome::Copied) << std::oct << mode;
+        ::stat(tree.Path("dst").c_str(), &st);
+        EXPECT_EQ(st.st_mode & 07777, mode) << std::oct << mode;
+        EXPECT_EQ(TFixtureTree::Read(tree.Path("dst")), "new content");
+    }
+    ASSERT_EQ(::chmod(tree.Path("src").c_str(), 0644), 0);
+
     // Same file through another spelling and through a link: nothing is written.
     tree.Link("alias", tree.Path("src"));
     for (const std::string& target : {tree.Path("src"), tree.Root() + "//src", tree.Path("alias")}) {
