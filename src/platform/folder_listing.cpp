@@ -9,6 +9,17 @@ namespace tarnwick {
 
 namespace {
 
+// The kind a status stands for; false for entries that are passed over.
+bool KindOfMode(mode_t mode, EntryKind& kind) {
+    if (S_ISDIR(mode))
+        kind = EntryKind::Folder;
+    else if (S_ISREG(mode))
+        kind = EntryKind::File;
+    else
+        return false;
+    return true;
+}
+
 // Kind of an entry whose type the listing did not tell, or that is a link.
 // Returns false for entries that are passed over.
 bool KindByStatus(int dirFd, const char* name, bool isLink, EntryKind& kind) {
@@ -16,30 +27,14 @@ bool KindByStatus(int dirFd, const char* name, bool isLink, EntryKind& kind) {
     if (!isLink) {
         if (::fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0)
             return false;
-        if (S_ISDIR(st.st_mode)) {
-            kind = EntryKind::Folder;
-            return true;
-        }
-        if (S_ISREG(st.st_mode)) {
-            kind = EntryKind::File;
-            return true;
-        }
         if (!S_ISLNK(st.st_mode))
-            return false;
+            return KindOfMode(st.st_mode, kind);
     }
     if (::fstatat(dirFd, name, &st, 0) != 0) {
         kind = EntryKind::File; // a dangling link stands as a file
         return true;
     }
-    if (S_ISDIR(st.st_mode)) {
-        kind = EntryKind::Folder;
-        return true;
-    }
-    if (S_ISREG(st.st_mode)) {
-        kind = EntryKind::File;
-        return true;
-    }
-    return false;
+    return KindOfMode(st.st_mode, kind);
 }
 
 } // namespace
