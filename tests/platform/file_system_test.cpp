@@ -165,3 +165,14 @@ TEST(ExecutablePath, NamesThisTestProgram) {
     EXPECT_TRUE(QFileInfo(path).isExecutable());
     EXPECT_TRUE(path.endsWith(u"/platform_tests"));
 }
+
+TEST(FileCopy, FallsBackToReadAndWriteWhereTheKernelCannotCopy) {
+    // /proc files are regular files of size 0 on another file system: the
+    // kernel's copy refuses them, the plain read and write copies their text.
+    TFixtureTree tree;
+    const std::string expected = TFixtureTree::Read("/proc/version");
+    ASSERT_FALSE(expected.empty());
+    const CopyOutcome r = CopyFileReplacing("/proc/version", tree.Path("version"));
+    ASSERT_EQ(r.status, CopyOutcome::Copied) << r.reason.toStdString();
+    EXPECT_EQ(TFixtureTree::Read(tree.Path("version")), expected);
+}
