@@ -13,6 +13,7 @@
 #include <csignal>
 #include <cstdio>
 #include <string>
+#include <string_view>
 #include <unistd.h>
 #include <vector>
 
@@ -47,18 +48,18 @@ QString CheckMessage(int notice, const TCliOptions& o) {
     }
 }
 
-bool WriteAll(int fd, const QByteArray& bytes) {
-    const char* p = bytes.constData();
-    qsizetype left = bytes.size();
+bool WriteAll(int fd, std::string_view bytes) {
+    const char* p = bytes.data();
+    size_t left = bytes.size();
     while (left > 0) {
-        const ssize_t n = ::write(fd, p, static_cast<size_t>(left));
+        const ssize_t n = ::write(fd, p, left);
         if (n < 0) {
             if (errno == EINTR)
                 continue;
             return false;
         }
         p += n;
-        left -= n;
+        left -= static_cast<size_t>(n);
     }
     return true;
 }
@@ -131,7 +132,9 @@ int main(int argc, char** argv) {
             PrintError(QStringLiteral("cannot write %1: %2").arg(path, why));
             status = 1;
         }
-    } else if (!WriteAll(STDOUT_FILENO, tarnwick::CsvBytes(grid, false))) {
+    } else if (!tarnwick::StreamCsv(grid, false, [](std::string_view part) {
+                   return WriteAll(STDOUT_FILENO, part);
+               })) {
         PrintError(QStringLiteral("cannot write the list to standard output"));
         status = 1;
     }

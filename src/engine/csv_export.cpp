@@ -83,30 +83,41 @@ QString CsvFileName(const QString& chosen) {
     return chosen + QStringLiteral(".csv");
 }
 
-QByteArray CsvBytes(const TResultGrid& grid, bool withByteOrderMark) {
-    std::string out;
-    QString scratch;
+bool StreamCsv(const TResultGrid& grid, bool withByteOrderMark,
+               const std::function<bool(std::string_view)>& sink) {
+    constexpr size_t kChunk = size_t(1) << 20;
+    std::string chunk;
+    chunk.reserve(kChunk + 4096);
     if (withByteOrderMark)
-        out.append("\xEF\xBB\xBF");
-    for (int row = 0; row < grid.RowCount(); ++row)
-        AppendLine(out, scratch, grid.CellView(0, row), grid.CellView(1, row));
-    return QByteArray(out.data(), static_cast<qsizetype>(out.size()));
+        chunk.append("\xEF\xBB\xBF");
+    QString scratch;
+    for (int row = 0; row < grid.RowCount(); ++row) {
+        AppendLine(chunk, scratch, grid.CellView(0, row), grid.CellView(1, row));
+        if (chunk.size() >= kChunk) {
+            if (!sink(chunk))
+                return false;
+            chunk.clear();
+        }
+    }
+    return sink(chunk);
+}
+
+QByteArray CsvBytes(const TResultGrid& grid, bool withByteOrderMark) {
+    QByteArray out;
+    StreamCsv(grid, withByteOrderMark, [&out](std::string_view part) {
+        out.append(part.data(), static_cast<qsizetype>(part.size()));
+        return true;
+    });
+    return out;
 }
 
 bool WriteCsvFile(const QString& path, const TResultGrid& grid, QString* error) {
     TReplacingFile file;
-    bool ok = file.Open(EncodeName(path));
-    constexpr size_t kFlushAt = size_t(1) << 20;
-    std::string chunk("\xEF\xBB\xBF");
-    QString scratch;
-    for (int row = 0; ok && row < grid.RowCount(); ++row) {
-        AppendLine(chunk, scratch, grid.CellView(0, row), grid.CellView(1, row));
-        if (chunk.size() >= kFlushAt) {
-            ok = file.Write(chunk);
-            chunk.clear();
-        }
-    }
-    ok = ok && file.Write(chunk) && file.Commit();
+    const bool ok = file.Open(EncodeName(path)) &&
+                    StreamCsv(grid, true, [&file](std::string_view part) {
+                        return file.Write(part);
+                    }) &&
+                    file.Commit();
     if (!ok && error)
         *error = file.ErrorString();
     return ok;

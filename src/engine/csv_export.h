@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 #include <QStringView>
+#include <functional>
+#include <string_view>
 
 class TResultGrid;
 
@@ -27,7 +29,10 @@ void AppendCsvLine(QByteArray& out, QStringView cell0, QStringView cell1);
 QString CsvFileName(const QString& chosen);
 
 // Every grid row, header first, one line each ended with CR LF, as bytes;
-// withByteOrderMark puts EF BB BF in front.
+// withByteOrderMark puts EF BB BF in front. StreamCsv hands them to sink in
+// pieces of about a megabyte and stops when sink returns false.
+bool StreamCsv(const TResultGrid& grid, bool withByteOrderMark,
+               const std::function<bool(std::string_view)>& sink);
 QByteArray CsvBytes(const TResultGrid& grid, bool withByteOrderMark);
 
 // Writes the grid's CSV file (with the UTF-8 byte-order mark) to path: into a
