@@ -42,7 +42,7 @@ TResultGrid::CellRef TResultGrid::Store(QStringView text) {
         return ref;
     if (FBlocks.empty() || FiUsedInLast + length > FBlockSizes.back()) {
         const std::uint32_t size = std::max(kBlockChars, length);
-        FBlocks.push_back(std::make_unique<char16_t[]>(size));
+        FBlocks.emplace_back(new char16_t[size]); // left uninitialised: only written parts are read
         FBlockSizes.push_back(size);
         FiUsedInLast = 0;
     }
