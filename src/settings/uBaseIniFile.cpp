@@ -137,15 +137,15 @@ QString FormatKeyPattern(const QString& pattern, std::initializer_list<qint32> n
     for (qsizetype i = 0; i < pattern.size(); ++i) {
         const QChar c = pattern.at(i);
         if (c == u'%' && i + 1 < pattern.size()) {
-            const QChar spec = pattern.at(i + 1);
-            if (spec == u'd') {
+            const QChar conversion = pattern.at(i + 1);
+            if (conversion == u'd') {
                 if (next == numbers.end())
                     throw std::invalid_argument("key pattern has more %d than numbers");
                 key += QString::number(*next++);
                 ++i;
                 continue;
             }
-            if (spec == u'%') {
+            if (conversion == u'%') {
                 key += u'%';
                 ++i;
                 continue;
