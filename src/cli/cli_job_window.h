@@ -30,12 +30,11 @@ public:
         FGrid.SetCell(col, row, text);
     }
     void SetGridRowMark(int row, const TRowMark& mark) override { FGrid.SetRowMark(row, mark); }
-    void ButtonEnable(bool value) override { FbDone = value; }
+    void ButtonEnable(bool) override {} // the command line has no inputs to enable
     void RunOnMainThread(const std::function<void()>& fn) override { fn(); }
     const std::atomic<bool>* StopFlag() const override { return &FStop; }
 
     const TResultGrid& Grid() const { return FGrid; }
-    bool Done() const { return FbDone; }
     void RequestStop() { FStop.store(true); }
 
     // Called after each grown row, with the number of result rows so far.
@@ -45,7 +44,6 @@ private:
     QString FstSource, FstNewFolder, FstExtension, FstDelimiter;
     int FiCombMode;
     int FiPosition = 0;
-    bool FbDone = false;
     TResultGrid FGrid;
     std::atomic<bool> FStop{false};
 };

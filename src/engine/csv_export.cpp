@@ -65,13 +65,6 @@ QString JoinCsvRow(const QStringList& cells) {
     return line;
 }
 
-void AppendCsvLine(QByteArray& out, QStringView cell0, QStringView cell1) {
-    std::string line;
-    QString scratch;
-    AppendLine(line, scratch, cell0, cell1);
-    out.append(line.data(), static_cast<qsizetype>(line.size()));
-}
-
 QString CsvFileName(const QString& chosen) {
     for (qsizetype i = chosen.size() - 1; i >= 0; --i) {
         const char16_t c = chosen[i].unicode();

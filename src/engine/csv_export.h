@@ -20,10 +20,6 @@ bool CsvCellNeedsQuotes(QStringView cell);
 // empty cell gives "" and a row of no cells the empty line.
 QString JoinCsvRow(const QStringList& cells);
 
-// Appends the line of a two-cell row, CR LF included, as file bytes (UTF-8,
-// names that are not UTF-8 keep their bytes).
-void AppendCsvLine(QByteArray& out, QStringView cell0, QStringView cell1);
-
 // The chosen file name with ".csv" appended when it has no extension (the last
 // of '.', '\\', ':' and '/' is not a '.').
 QString CsvFileName(const QString& chosen);

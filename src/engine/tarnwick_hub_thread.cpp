@@ -29,7 +29,6 @@ struct TTarnwickHubThread::TWalkState {
     QString srName;               // its name as text
     QString stDir;                // the walked folder's path
     std::string dirBytes;         // the same path as the file system has it
-    TTarnwickHubThread* job = nullptr;
 };
 
 TTarnwickHubThread::TTarnwickHubThread(TTarnwickJobWindow* iMainForm, int imode)
@@ -152,7 +151,6 @@ void TTarnwickHubThread::WalkFolder(const QString& stDir, const std::string& dir
     TWalkState state;
     state.stDir = stDir;
     state.dirBytes = dirBytes;
-    state.job = this;
 
     for (const tarnwick::FolderEntry& entry : entries) {
         if (StopRequested())

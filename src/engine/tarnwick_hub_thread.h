@@ -33,14 +33,6 @@ public:
     static QString MakeHashName(const QString& text);
     QString MakeReverseName(const QString& relativeFolder) const;
 
-    // The snapshot, for the window and tests before Start.
-    int Mode() const { return FiMode; }
-    int CombMode() const { return FiCombMode; }
-    const QString& SourceFolder() const { return FstSourceFolder; }
-    const QString& NewFolder() const { return FstNewFolder; }
-    const QString& FileExtension() const { return FstFExtension; }
-    const QString& Delimiter() const { return FstDelimiter; }
-
 protected:
     void run() override;
 

@@ -1,5 +1,7 @@
 #include "file_copy.h"
 
+#include "folder_of.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <string>
@@ -131,14 +133,6 @@ int CreateTemporary(const std::string& folder, mode_t mode, std::string& path) {
     return -1;
 }
 
-std::string FolderOf(const std::string& path) {
-    const auto slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    if (slash == 0)
-        return "/";
-    return path.substr(0, slash);
-}
 
 } // namespace
 

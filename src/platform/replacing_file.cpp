@@ -1,5 +1,7 @@
 #include "replacing_file.h"
 
+#include "folder_of.h"
+
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -21,13 +23,6 @@ std::string FollowLink(const std::string& path) {
     const std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(path.c_str(), nullptr),
                                                                &std::free);
     return resolved ? std::string(resolved.get()) : path;
-}
-
-std::string FolderOf(const std::string& path) {
-    const size_t slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    return path.substr(0, slash == 0 ? 1 : slash);
 }
 
 void SyncFolder(const std::string& folder) {
