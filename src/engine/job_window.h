@@ -5,6 +5,7 @@
 // Every operation but RunOnMainThread and StopFlag is called on the main
 // thread only, from inside a hand-off or from the job's constructor.
 
+#include "engine/job_progress.h"
 #include "engine/row_mark.h"
 
 #include <QString>
@@ -44,4 +45,24 @@ public:
     // Any thread: a flag the job reads to stop at the next entry and inside a
     // long copy; null when the job is never asked to stop.
     virtual const std::atomic<bool>* StopFlag() const { return nullptr; }
+
+    // Any thread: live figures the job keeps up to date; null when nobody
+    // follows them. The job resets them in its constructor.
+    virtual TJobProgress* Progress() { return nullptr; }
+
+    // Main thread, inside a hand-off: a folder the walk could not list (the
+    // source folder included, when it does not exist or cannot be read),
+    // with a short reason. The walk goes on with the next entry.
+    virtual void ReportUnlistedFolder(const QString& path, const QString& reason) {
+        (void)path;
+        (void)reason;
+    }
+
+    // Main thread, inside the completion hand-off, before ButtonEnable(true):
+    // how the job ended.
+    struct TJobEnd {
+        bool bStopped = false; // a stop was requested and the walk did not finish
+        int iRows = 0;         // result rows handed over
+    };
+    virtual void JobEnded(const TJobEnd& end) { (void)end; }
 };

@@ -49,9 +49,14 @@ TEST(ResultGrid, MarksAreVerifiedAndCounted) {
     add(1, "/out/a");
     add(2, "/out/b");
     add(3, "/out/a");
-    grid.SetRowMark(3, TRowMark{false, QString(), 1});
-    grid.SetRowMark(2, TRowMark{false, QString(), 1}); // texts differ: not a repeat
-    grid.SetRowMark(1, TRowMark{true, QStringLiteral("disk full"), 0});
+    TRowMark repeat;
+    repeat.iRepeatsRow = 1;
+    TRowMark failed;
+    failed.bCopyFailed = true;
+    failed.stReason = QStringLiteral("disk full");
+    grid.SetRowMark(3, repeat);
+    grid.SetRowMark(2, repeat); // texts differ: not a repeat
+    grid.SetRowMark(1, failed);
     ASSERT_NE(grid.RowMark(3), nullptr);
     EXPECT_EQ(grid.RowMark(3)->iRepeatsRow, 1);
     EXPECT_EQ(grid.RowMark(2), nullptr);
