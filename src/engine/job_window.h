@@ -46,6 +46,10 @@ public:
     // long copy; null when the job is never asked to stop.
     virtual const std::atomic<bool>* StopFlag() const { return nullptr; }
 
+    // Main thread: whether copy mode reads each copy back from the disk and
+    // compares it with its source before it replaces the target.
+    virtual bool VerifyCopies() const { return false; }
+
     // Any thread: live figures the job keeps up to date; null when nobody
     // follows them. The job resets them in its constructor.
     virtual TJobProgress* Progress() { return nullptr; }

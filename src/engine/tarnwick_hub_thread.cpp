@@ -47,6 +47,9 @@ TTarnwickHubThread::TTarnwickHubThread(TTarnwickJobWindow* iMainForm, int imode)
     // A filter that no file name can decode to selects nothing.
     FbExtensionMatchable = tarnwick::RoundTripsAsName(FstFExtension);
     FStop = FMainForm->StopFlag();
+    FProgress = FMainForm->Progress();
+    if (FProgress)
+        FProgress->Reset();
 }
 
 TTarnwickHubThread::~TTarnwickHubThread() {
@@ -82,6 +85,10 @@ void TTarnwickHubThread::Execute() {
     }
     try {
         FMainForm->RunOnMainThread([this] {
+            TTarnwickJobWindow::TJobEnd end;
+            end.bStopped = StopRequested();
+            end.iRows = FiRow;
+            FMainForm->JobEnded(end);
             FMainForm->SetProgressBar1Position(0);
             FMainForm->ButtonEnable(true);
         });
@@ -197,6 +204,8 @@ void TTarnwickHubThread::HandleFile(TWalkState& state, const QString& relativeFo
     }
 
     ++FiRow;
+    if (FProgress)
+        FProgress->iRows.store(FiRow, std::memory_order_relaxed);
     FMainForm->RunOnMainThread([this, &state, &sourcePath, &mark] {
         int position = FMainForm->ProgressBar1Position() + 1;
         if (position >= FMainForm->ProgressBar1Max())

@@ -66,4 +66,5 @@ private:
     std::vector<TFolderId> FAncestors; // the folders on the current path
     std::unordered_map<std::uint64_t, int> FTargetRows; // target hash -> first row
     const std::atomic<bool>* FStop = nullptr;
+    TJobProgress* FProgress = nullptr;
 };
