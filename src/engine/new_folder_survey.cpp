@@ -23,6 +23,8 @@ std::uint64_t HashOf(QStringView key) {
     return static_cast<std::uint64_t>(qHash(key, 0));
 }
 
+std::atomic<const TFileSystemRules*> gRulesOverride{nullptr};
+
 QString FileSystemPhrase(const TFileSystemRules& rules) {
     return rules.stName.isEmpty()
                ? QStringLiteral("the new folder's file system")
@@ -40,6 +42,12 @@ QString CharacterPhrase(char16_t c) {
 
 std::size_t TNewFolderSurvey::TKeyHash::operator()(std::u16string_view key) const {
     return static_cast<std::size_t>(HashOf(ViewOf(key)));
+}
+
+namespace tarnwick {
+
+void SetFileSystemRulesOverride(const TFileSystemRules* rules) {
+    gRulesOverride.store(rules);
 }
 
 QString NotCopiedReason(TNotCopied reason, const TNameCheck& check,
@@ -81,11 +89,14 @@ QString NotCopiedReason(TNotCopied reason, const TNameCheck& check,
     return QString();
 }
 
+} // namespace tarnwick
+
 void TNewFolderSurvey::Examine(const QString& newFolder, const QString& sourceFolder,
                                TSelects selects, const std::atomic<bool>* stop) {
     int err = 0;
     tarnwick::TFolderHandle folder = tarnwick::OpenFolder(tarnwick::EncodeName(newFolder), err);
-    const TFileSystemRules rules = tarnwick::ReadFileSystemRules(folder);
+    const TFileSystemRules* override = gRulesOverride.load();
+    const TFileSystemRules rules = override ? *override : tarnwick::ReadFileSystemRules(folder);
     Examine(newFolder, sourceFolder, std::move(selects), rules, stop);
 }
 
@@ -148,7 +159,7 @@ TRowMark TNewFolderSurvey::Judge(const QString& target, int row) {
     TRowMark mark;
     auto notCopied = [&](TNotCopied reason, const TNameCheck& check = TNameCheck()) {
         mark.eNotCopied = reason;
-        mark.stReason = NotCopiedReason(reason, check, FRules);
+        mark.stReason = tarnwick::NotCopiedReason(reason, check, FRules);
         return mark;
     };
     if (target.isEmpty())

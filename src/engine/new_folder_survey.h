@@ -81,6 +81,15 @@ private:
     TNewFolderReach FReach;
 };
 
+namespace tarnwick {
+
+// For tests: rules that every survey takes instead of reading them from its
+// file system, to judge as on a file system the machine cannot mount. Null
+// (the default) reads them.
+void SetFileSystemRulesOverride(const tarnwick::TFileSystemRules* rules);
+
 // The sentence a row that is not copied shows, for its reason.
 QString NotCopiedReason(TNotCopied reason, const tarnwick::TNameCheck& check,
                         const tarnwick::TFileSystemRules& rules);
+
+} // namespace tarnwick

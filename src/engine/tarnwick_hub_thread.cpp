@@ -102,7 +102,8 @@ bool TTarnwickHubThread::StopRequested() const {
 
 void TTarnwickHubThread::findFName(const QString& stDir) {
     FAncestors.clear();
-    FTargetRows.clear();
+    FSurvey.Examine(FstNewFolder, FstSourceFolder,
+                    [this](const std::string& name) { return ExtensionSelected(name); }, FStop);
     WalkFolder(stDir, tarnwick::EncodeName(stDir), QString());
 }
 
@@ -182,25 +183,15 @@ void TTarnwickHubThread::HandleFile(TWalkState& state, const QString& relativeFo
                                                 relativeFolder, state.srName);
     const QString sourcePath = state.stDir + u'/' + state.srName;
 
-    TRowMark mark;
-    if (FiMode == 3) {
-        if (state.stNewName.isEmpty()) {
+    // Judged before anything is copied, the same way in both job modes.
+    TRowMark mark = FSurvey.Judge(state.stNewName, FiRow + 1);
+    if (FiMode == 3 && !mark.NotCopied()) {
+        const tarnwick::CopyOutcome outcome = tarnwick::CopyFileReplacing(
+            state.dirBytes + '/' + entry.name, tarnwick::EncodeName(state.stNewName), FStop);
+        if (!outcome.ok()) {
             mark.bCopyFailed = true;
-            mark.stReason = QStringLiteral("not copied: no naming mode is selected, so the file "
-                                           "has no target path");
-        } else {
-            const tarnwick::CopyOutcome outcome = tarnwick::CopyFileReplacing(
-                state.dirBytes + '/' + entry.name, tarnwick::EncodeName(state.stNewName), FStop);
-            if (!outcome.ok()) {
-                mark.bCopyFailed = true;
-                mark.stReason = outcome.reason;
-            }
+            mark.stReason = outcome.reason;
         }
-    }
-    if (!state.stNewName.isEmpty()) {
-        const auto [it, fresh] = FTargetRows.try_emplace(qHash(state.stNewName, 0), FiRow + 1);
-        if (!fresh)
-            mark.iRepeatsRow = it->second;
     }
 
     ++FiRow;

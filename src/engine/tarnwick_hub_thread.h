@@ -7,6 +7,7 @@
 // its run has ended.
 
 #include "engine/job_window.h"
+#include "engine/new_folder_survey.h"
 
 #include <QString>
 #include <QThread>
@@ -64,7 +65,7 @@ private:
     std::string FExtensionBytes; // FstFExtension as name bytes
     bool FbExtensionMatchable = true;
     std::vector<TFolderId> FAncestors; // the folders on the current path
-    std::unordered_map<std::uint64_t, int> FTargetRows; // target hash -> first row
+    TNewFolderSurvey FSurvey; // the new folder as the job found it
     const std::atomic<bool>* FStop = nullptr;
     TJobProgress* FProgress = nullptr;
 };

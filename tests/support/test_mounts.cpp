@@ -18,11 +18,13 @@ int Run(const std::string& command, std::string& output) {
     while (std::fgets(buffer, sizeof buffer, p))
         output += buffer;
     const int status = ::pclose(p);
-    for (char& c : output)
-        if (c == '\n')
-            c = ' ';
-    while (!output.empty() && output.back() == ' ')
-        output.pop_back();
+    std::string line; // one line, blanks run together
+    for (const char c : output)
+        if (!(c == ' ' || c == '\n') || (!line.empty() && line.back() != ' '))
+            line += (c == '\n') ? ' ' : c;
+    while (!line.empty() && line.back() == ' ')
+        line.pop_back();
+    output = line;
     return status;
 }
 
