@@ -178,6 +178,11 @@ TRowMark TNewFolderSurvey::Judge(const QString& target, int row) {
         key = keyText;
     }
     const std::uint64_t hash = HashOf(key);
+    if (FbListed && FBefore.empty()) {
+        // Nothing was there before: only the job's own rows can meet.
+        mark.iRepeatsRow = FTargets.FirstRow(hash, row);
+        return mark;
+    }
     // An earlier row with this name was judged copyable; this one replaces its copy.
     if (const int first = FTargets.Find(hash)) {
         mark.iRepeatsRow = first;

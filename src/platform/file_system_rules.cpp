@@ -140,21 +140,21 @@ TFileSystemRules TFileSystemRules::Loosest() {
 
 TNameCheck TFileSystemRules::CheckName(QStringView name) const {
     TNameCheck check;
+    bool notUtf8 = false;
     for (const QChar qc : name) {
         const char16_t c = qc.unicode();
-        if (c == u'/' || c == 0 || (bWindowsNames && IsWindowsRefusedChar(c))) {
+        if (c == 0 || c == u'/' || (bWindowsNames && IsWindowsRefusedChar(c))) {
             check.kind = TNameCheck::RefusedCharacter;
             check.character = c;
             return check;
         }
+        notUtf8 = notUtf8 || IsLoneByteSurrogate(c);
     }
     QStringView stored = name;
     if (bWindowsNames) {
-        for (const QChar qc : name) {
-            if (IsLoneByteSurrogate(qc.unicode())) {
-                check.kind = TNameCheck::NotUtf8;
-                return check;
-            }
+        if (notUtf8) {
+            check.kind = TNameCheck::NotUtf8;
+            return check;
         }
         stored = WithoutTrailingDots(name);
         if (!stored.isEmpty() && stored.back() == u' ') {
@@ -169,7 +169,9 @@ TNameCheck TFileSystemRules::CheckName(QStringView name) const {
         check.inUtf16Units = true;
         return check;
     }
-    if (iMaxNameBytes > 0) {
+    // A unit takes at most three bytes: a name of at most a third of the
+    // limit in units fits without counting.
+    if (iMaxNameBytes > 0 && stored.size() * 3 > iMaxNameBytes) {
         const int bytes = EncodedLength(stored);
         if (bytes > iMaxNameBytes) {
             check.kind = TNameCheck::TooLong;
