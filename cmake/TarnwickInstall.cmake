@@ -24,7 +24,7 @@ set(CPACK_PACKAGE_DESCRIPTION
     "Tarnwick finds every file of one extension below a source folder and copies\n"
     "them into one flat folder, each renamed after where it lay (the MD5 hash of\n"
     "its relative path, or its folder names joined by a delimiter). A simulation\n"
-    "lists every source and target first; the grid can be saved as CSV.\n"
+    "lists every source and target first. The grid can be saved as CSV.\n"
     "The package holds the window (tarnwick) and the command line (tarnwick-cli).")
 string(REPLACE ";" "" CPACK_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION}")
 set(CPACK_PACKAGE_HOMEPAGE_URL "https://github.com/tarnwick/tarnwick")
