@@ -1,6 +1,6 @@
 #include "new_folder_reach.h"
 
-#include "platform/folder_handle.h"
+#include "platform/folder_listing.h"
 #include "platform/name_codec.h"
 
 #include <cerrno>
@@ -81,32 +81,31 @@ bool TNewFolderReach::Reached() {
 // identity entered once.
 bool TNewFolderReach::WalkFolders() {
     struct TFrame {
-        tarnwick::TFolderHandle folder;
+        tarnwick::TUniqueFd folder;
         std::vector<std::string> subfolders;
         size_t next = 0;
     };
     std::unordered_set<TFolderIdentity, TIdentityHash> entered;
     std::vector<TFrame> stack;
-    std::vector<tarnwick::TTypedEntry> entries;
 
-    // Lists a folder that was just entered; false when it cannot be listed.
-    auto enter = [&](tarnwick::TFolderHandle folder) {
+    // Reads the subfolders of a folder just entered (what a listing that
+    // fails on the way gave stands, as in the walk).
+    auto enter = [&](tarnwick::TUniqueFd folder) {
         ++FiFoldersWalked;
-        int err = 0;
-        if (!tarnwick::ListEntries(folder, entries, err) && entries.empty())
-            return;
         TFrame frame;
+        tarnwick::ListFolder(folder.Get(), [&](std::string_view name, tarnwick::TEntryKind kind) {
+            if (kind == tarnwick::TEntryKind::Folder && !name.empty() && name[0] != '.')
+                frame.subfolders.emplace_back(name);
+        });
         frame.folder = std::move(folder);
-        for (tarnwick::TTypedEntry& e : entries)
-            if (e.type == tarnwick::TEntryType::Folder && e.name[0] != '.')
-                frame.subfolders.push_back(std::move(e.name));
         if (!frame.subfolders.empty())
             stack.push_back(std::move(frame));
     };
 
-    int err = 0;
-    tarnwick::TFolderHandle root = tarnwick::OpenFolder(FSource, err);
-    const std::optional<TFolderIdentity> rootId = tarnwick::IdentityOf(root);
+    tarnwick::TUniqueFd root;
+    if (tarnwick::OpenFolder(FSource, root) != 0)
+        return false;
+    const std::optional<TFolderIdentity> rootId = tarnwick::IdentityOfFolder(root.Get());
     if (!rootId)
         return false;
     entered.insert(*rootId);
@@ -121,13 +120,14 @@ bool TNewFolderReach::WalkFolders() {
             continue;
         }
         const std::string& name = top.subfolders[top.next++];
-        tarnwick::TFolderHandle child = tarnwick::OpenFolderAt(top.folder, name, err);
-        if (!child.IsOpen()) {
+        tarnwick::TUniqueFd child;
+        const int err = tarnwick::OpenFolderAt(top.folder.Get(), name.c_str(), child);
+        if (err != 0) {
             if (err == EMFILE || err == ENFILE || err == ENOMEM)
                 return true; // cannot tell: keep the files
             continue;
         }
-        const std::optional<TFolderIdentity> id = tarnwick::IdentityOf(child);
+        const std::optional<TFolderIdentity> id = tarnwick::IdentityOfFolder(child.Get());
         if (!id)
             continue;
         if (*id == *FNewFolder)

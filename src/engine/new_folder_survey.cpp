@@ -93,30 +93,31 @@ QString NotCopiedReason(TNotCopied reason, const TNameCheck& check,
 
 void TNewFolderSurvey::Examine(const QString& newFolder, const QString& sourceFolder,
                                TSelects selects, const std::atomic<bool>* stop) {
-    int err = 0;
-    tarnwick::TFolderHandle folder = tarnwick::OpenFolder(tarnwick::EncodeName(newFolder), err);
-    const TFileSystemRules* override = gRulesOverride.load();
-    const TFileSystemRules rules = override ? *override : tarnwick::ReadFileSystemRules(folder);
-    Examine(newFolder, sourceFolder, std::move(selects), rules, stop);
+    Examine(newFolder, sourceFolder, std::move(selects), gRulesOverride.load(), stop);
 }
 
 void TNewFolderSurvey::Examine(const QString& newFolder, const QString& sourceFolder,
                                TSelects selects, const TFileSystemRules& rules,
                                const std::atomic<bool>* stop) {
-    FRules = rules;
+    Examine(newFolder, sourceFolder, std::move(selects), &rules, stop);
+}
+
+void TNewFolderSurvey::Examine(const QString& newFolder, const QString& sourceFolder,
+                               TSelects selects, const TFileSystemRules* rules,
+                               const std::atomic<bool>* stop) {
     FSelects = std::move(selects);
     FiPrefix = newFolder.size() + 1;
     FBefore.clear();
     FTargets.Clear();
     FbListed = false;
-    int err = 0;
-    FFolder = tarnwick::OpenFolder(tarnwick::EncodeName(newFolder), err);
-    FReach.Reset(sourceFolder, newFolder, tarnwick::IdentityOf(FFolder), stop);
+    FiOpenError = tarnwick::OpenFolderToFill(tarnwick::EncodeName(newFolder), FFolder);
+    FRules = rules ? *rules : tarnwick::ReadFileSystemRules(FFolder.Get());
+    FReach.Reset(sourceFolder, newFolder, tarnwick::IdentityOfFolder(FFolder.Get()), stop);
     if (!FFolder.IsOpen())
         return;
 
     std::vector<tarnwick::TTypedEntry> entries;
-    FbListed = tarnwick::ListEntries(FFolder, entries, err);
+    FbListed = tarnwick::ListEntryTypes(FFolder.Get(), entries) == 0;
     if (!FbListed)
         return; // each row looks its own name up instead
     FBefore.reserve(entries.size());
@@ -149,7 +150,7 @@ std::optional<TNewFolderSurvey::TBefore> TNewFolderSurvey::Before(QStringView na
         return std::nullopt; // the copy will tell
     const std::string bytes = tarnwick::EncodeName(name);
     int err = 0;
-    const std::optional<TEntryType> type = tarnwick::EntryTypeAt(FFolder, bytes, err);
+    const std::optional<TEntryType> type = tarnwick::EntryTypeAt(FFolder.Get(), bytes, err);
     if (!type)
         return std::nullopt;
     return TBefore{*type, *type == TEntryType::File && FSelects && FSelects(bytes)};

@@ -22,7 +22,8 @@
 #include "engine/repeated_targets.h"
 #include "engine/row_mark.h"
 #include "platform/file_system_rules.h"
-#include "platform/folder_handle.h"
+#include "platform/folder_entry_types.h"
+#include "platform/unique_fd.h"
 
 #include <QString>
 #include <QStringView>
@@ -35,9 +36,11 @@
 class TNewFolderSurvey {
 public:
     // Whether the walk selects a file of this name (bytes): the extension filter.
-    using TSelects = std::function<bool(const std::string& name)>;
+    using TSelects = std::function<bool(std::string_view name)>;
 
-    // Opens the new folder, reads its file system's rules and lists it.
+    // Opens the new folder (for good: the job copies into the folder it
+    // examined, whatever happens to the text that led there), reads its file
+    // system's rules and lists it.
     void Examine(const QString& newFolder, const QString& sourceFolder, TSelects selects,
                  const std::atomic<bool>* stop = nullptr);
     // The same under the given rules instead of the file system's.
@@ -50,8 +53,10 @@ public:
     TRowMark Judge(const QString& target, int row);
 
     const tarnwick::TFileSystemRules& Rules() const { return FRules; }
-    // The open new folder; not open when it could not be opened.
-    const tarnwick::TFolderHandle& Folder() const { return FFolder; }
+    // The open new folder, and why it could not be opened (0 when it is open).
+    int Folder() const { return FFolder.Get(); }
+    int OpenError() const { return FiOpenError; }
+    void Close() { FFolder.Reset(); }
     bool Listed() const { return FbListed; }
     TNewFolderReach& Reach() { return FReach; }
 
@@ -69,10 +74,13 @@ private:
         bool operator()(std::u16string_view a, std::u16string_view b) const { return a == b; }
     };
 
+    void Examine(const QString& newFolder, const QString& sourceFolder, TSelects selects,
+                 const tarnwick::TFileSystemRules* rules, const std::atomic<bool>* stop);
     std::optional<TBefore> Before(QStringView name, QStringView key);
 
     tarnwick::TFileSystemRules FRules;
-    tarnwick::TFolderHandle FFolder;
+    tarnwick::TUniqueFd FFolder;
+    int FiOpenError = 0;
     bool FbListed = false;
     qsizetype FiPrefix = 0; // length of the new folder's text and its "/"
     TSelects FSelects;

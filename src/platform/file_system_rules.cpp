@@ -211,19 +211,19 @@ QString TFileSystemRules::NameKey(QStringView name) const {
     return key.normalized(QString::NormalizationForm_D);
 }
 
-TFileSystemRules ReadFileSystemRules(const TFolderHandle& folder) {
+TFileSystemRules ReadFileSystemRules(int fd) {
     struct statfs fs{};
-    const bool known = folder.IsOpen() && ::fstatfs(folder.Fd(), &fs) == 0;
+    const bool known = fd >= 0 && ::fstatfs(fd, &fs) == 0;
     bool caseFolded = false;
-    if (folder.IsOpen()) {
+    if (fd >= 0) {
         // The flags need an open for reading; a folder that refuses it keeps
         // what its file system's type says.
-        const int fd = ::openat(folder.Fd(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (fd >= 0) {
+        const int reading = ::openat(fd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (reading >= 0) {
             int flags = 0;
-            if (::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0)
+            if (::ioctl(reading, FS_IOC_GETFLAGS, &flags) == 0)
                 caseFolded = (flags & FS_CASEFOLD_FL) != 0;
-            ::close(fd);
+            ::close(reading);
         }
     }
     return TFileSystemRules::For(known, known ? static_cast<std::uint64_t>(fs.f_type) : 0,

@@ -5,8 +5,6 @@
 // plain value, so that every decision can be made for any file system
 // without having one at hand.
 
-#include "folder_handle.h"
-
 #include <QString>
 #include <QStringView>
 #include <cstdint>
@@ -62,7 +60,8 @@ struct TFileSystemRules {
     static TFileSystemRules Loosest();
 };
 
-// The rules for the file system and folder of folder, read once.
-TFileSystemRules ReadFileSystemRules(const TFolderHandle& folder);
+// The rules for the file system and folder of the open folder fd (-1: none
+// could be opened), read once.
+TFileSystemRules ReadFileSystemRules(int fd);
 
 } // namespace tarnwick

@@ -14,6 +14,14 @@ std::optional<TFolderIdentity> FolderIdentityOf(const std::string& path) {
                            static_cast<std::uint64_t>(st.st_ino)};
 }
 
+std::optional<TFolderIdentity> IdentityOfFolder(int fd) {
+    struct stat st{};
+    if (fd < 0 || ::fstat(fd, &st) != 0)
+        return std::nullopt;
+    return TFolderIdentity{static_cast<std::uint64_t>(st.st_dev),
+                           static_cast<std::uint64_t>(st.st_ino)};
+}
+
 bool SameExistingFolder(const QString& a, const QString& b) {
     const std::optional<TFolderIdentity> first = FolderIdentityOf(EncodeName(a));
     if (!first)

@@ -21,6 +21,9 @@ struct TFolderIdentity {
 // path does not lead to a folder or its status cannot be read.
 std::optional<TFolderIdentity> FolderIdentityOf(const std::string& path);
 
+// The identity of the open folder fd; nothing when its status cannot be read.
+std::optional<TFolderIdentity> IdentityOfFolder(int fd);
+
 // True when both texts lead to the same existing folder.
 bool SameExistingFolder(const QString& a, const QString& b);
 

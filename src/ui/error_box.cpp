@@ -1,10 +1,15 @@
 #include "ui/error_box.h"
 
+#include "ui/close_requests.h"
 #include "ui/dialog_seam.h"
 
+#include <QFile>
+#include <QIcon>
 #include <QMetaObject>
 #include <QThread>
+#include <cstdio>
 #include <exception>
+#include <tarnwick/build_config.h>
 
 namespace tarnwick::ui {
 
@@ -21,8 +26,28 @@ void ShowErrorBox(const QString& message) {
             app, [message] { ShowErrorBox(message); }, Qt::QueuedConnection);
         return;
     }
+    if (EndRequestedFromOutside()) {
+        // Nobody is there to click a box any more: say it and go on ending.
+        const QByteArray line = (QString::fromUtf8(kApplicationTitle) + QStringLiteral(": ") +
+                                 ErrorBoxText(message) + u'\n')
+                                    .toUtf8();
+        std::fwrite(line.constData(), 1, size_t(line.size()), stderr);
+        std::fflush(stderr);
+        return;
+    }
     Dialogs().ShowMessage(QApplication::activeWindow(), QString::fromUtf8(kApplicationTitle),
                           ErrorBoxText(message), QMessageBox::Critical);
+}
+
+QIcon ProgramIcon() {
+    const QString id = QStringLiteral(TARNWICK_APP_ID);
+    QIcon bundled;
+    for (const int size : {16, 24, 32, 48, 64, 128, 256}) {
+        const QString file = QStringLiteral(":/icons/hicolor/%1x%1/apps/%2.png").arg(size).arg(id);
+        if (QFile::exists(file))
+            bundled.addFile(file, QSize(size, size));
+    }
+    return QIcon::fromTheme(id, bundled);
 }
 
 void ReportCurrentException() noexcept {
@@ -41,6 +66,10 @@ void ReportCurrentException() noexcept {
 
 TTarnwickApplication::TTarnwickApplication(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationName(QString::fromUtf8(kApplicationTitle));
+    setApplicationVersion(QStringLiteral(TARNWICK_VERSION));
+    // The desktop entry's name: desktops match the window to its menu entry.
+    setDesktopFileName(QStringLiteral(TARNWICK_APP_ID));
+    setWindowIcon(ProgramIcon());
 }
 
 bool TTarnwickApplication::notify(QObject* receiver, QEvent* event) {

@@ -1,5 +1,6 @@
 #include "fixture_tree.h"
 #include "platform/file_system_rules.h"
+#include "platform/folder_entry_types.h"
 #include "platform/name_codec.h"
 #include "test_mounts.h"
 
@@ -15,6 +16,12 @@ namespace {
 
 TFileSystemRules Rules(std::uint64_t type, long nameMax = 255, bool caseFolded = false) {
     return TFileSystemRules::For(true, type, nameMax, caseFolded);
+}
+
+TFileSystemRules RulesOf(const std::string& folder) {
+    TUniqueFd fd;
+    OpenFolderToFill(folder, fd);
+    return ReadFileSystemRules(fd.Get());
 }
 
 QString Repeat(const char* piece, int times) {
@@ -146,14 +153,13 @@ TEST(FileSystemRules, WhichNamesAreOneName) {
 TEST(FileSystemRules, ReadFromTheFolder) {
     TFixtureTree tree;
     tree.Dir("plain");
-    int err = 0;
-    const TFileSystemRules rules = ReadFileSystemRules(OpenFolder(tree.Path("plain"), err));
+    const TFileSystemRules rules = RulesOf(tree.Path("plain"));
     EXPECT_EQ(rules.iMaxNameBytes, 255);
     EXPECT_FALSE(rules.bWindowsNames);
     EXPECT_FALSE(rules.bIgnoresCase);
 
     // A folder that cannot be opened: 255 bytes a name and nothing more.
-    const TFileSystemRules none = ReadFileSystemRules(OpenFolder(tree.Path("missing"), err));
+    const TFileSystemRules none = RulesOf(tree.Path("missing"));
     EXPECT_EQ(none.iMaxNameBytes, 255);
     EXPECT_TRUE(none.stName.isEmpty());
 
@@ -161,7 +167,7 @@ TEST(FileSystemRules, ReadFromTheFolder) {
     const TTestMount ram = TTestMount::Tmpfs(tree.Path("ram"));
     if (!ram.Mounted())
         GTEST_SKIP() << ram.WhyNot();
-    const TFileSystemRules tmpfs = ReadFileSystemRules(OpenFolder(tree.Path("ram"), err));
+    const TFileSystemRules tmpfs = RulesOf(tree.Path("ram"));
     EXPECT_EQ(tmpfs.stName, "tmpfs");
     EXPECT_EQ(tmpfs.iMaxNameBytes, 255);
 }
@@ -175,8 +181,7 @@ TEST(FileSystemRules, AgreeWithARealVfatImage) {
     const TTestMount stick = TTestMount::VfatImage(tree.Path("vfat.img"), tree.Path("stick"), "utf8");
     if (!stick.Mounted())
         GTEST_SKIP() << stick.WhyNot();
-    int err = 0;
-    const TFileSystemRules rules = ReadFileSystemRules(OpenFolder(tree.Path("stick"), err));
+    const TFileSystemRules rules = RulesOf(tree.Path("stick"));
     EXPECT_EQ(rules.stName, "vfat");
     EXPECT_TRUE(rules.bIgnoresCase);
     EXPECT_TRUE(rules.bWindowsNames);

@@ -1,11 +1,15 @@
 #include "fixture_tree.h"
-#include "platform/folder_handle.h"
+#include "platform/folder_entry_types.h"
+#include "platform/folder_listing.h"
 #include "platform/folder_identity.h"
 #include "test_mounts.h"
 
 #include <algorithm>
 #include <gtest/gtest.h>
 #include <map>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace tarnwick;
 
@@ -50,7 +54,7 @@ TEST(FolderIdentity, ABindMountIsTheSameFolder) {
     EXPECT_TRUE(TFixtureTree::Exists(tree.Path("mirror/x.jpg")));
 }
 
-TEST(FolderHandle, EntriesWithWhatARenameWouldMeet) {
+TEST(FolderEntryTypes, WhatARenameWouldMeet) {
     TFixtureTree tree;
     tree.Dir("d/sub");
     tree.File("d/file");
@@ -59,11 +63,10 @@ TEST(FolderHandle, EntriesWithWhatARenameWouldMeet) {
     tree.Link("d/to-sub", "sub");
     tree.Link("d/to-file", "file");
     tree.Link("d/dead", "nothing");
-    int err = 0;
-    const TFolderHandle d = OpenFolder(tree.Path("d"), err);
-    ASSERT_TRUE(d.IsOpen());
+    TUniqueFd d;
+    ASSERT_EQ(OpenFolderToFill(tree.Path("d"), d), 0);
     std::vector<TTypedEntry> entries;
-    ASSERT_TRUE(ListEntries(d, entries, err));
+    ASSERT_EQ(ListEntryTypes(d.Get(), entries), 0);
     std::map<std::string, TEntryType> types;
     for (const TTypedEntry& e : entries)
         types[e.name] = e.type;
@@ -74,18 +77,46 @@ TEST(FolderHandle, EntriesWithWhatARenameWouldMeet) {
         {"fifo", TEntryType::Other},
     };
     EXPECT_EQ(types, expected);
+    int err = 0;
     for (const auto& [name, type] : expected)
-        EXPECT_EQ(EntryTypeAt(d, name, err), type) << name;
-    EXPECT_FALSE(EntryTypeAt(d, "nothing", err).has_value());
+        EXPECT_EQ(EntryTypeAt(d.Get(), name, err), type) << name;
+    EXPECT_FALSE(EntryTypeAt(d.Get(), "nothing", err).has_value());
     EXPECT_EQ(err, ENOENT);
 
-    // The handle keeps to its folder when the path is given to another.
+    // The open folder stays the folder it was when its path leads elsewhere.
     ASSERT_EQ(::rename(tree.Path("d").c_str(), tree.Path("moved").c_str()), 0);
     tree.Dir("d");
-    ASSERT_TRUE(ListEntries(d, entries, err));
+    ASSERT_EQ(ListEntryTypes(d.Get(), entries), 0);
     EXPECT_EQ(entries.size(), expected.size());
-    const TFolderHandle sub = OpenFolderAt(d, "to-sub", err);
-    EXPECT_EQ(IdentityOf(sub), FolderIdentityOf(tree.Path("moved/sub")));
-    EXPECT_FALSE(OpenFolderAt(d, "file", err).IsOpen());
-    EXPECT_EQ(err, ENOTDIR);
+    EXPECT_EQ(IdentityOfFolder(d.Get()), FolderIdentityOf(tree.Path("moved")));
+    EXPECT_NE(IdentityOfFolder(d.Get()), FolderIdentityOf(tree.Path("d")));
+}
+
+// A folder one may write in but not read is opened all the same, as a place
+// to make files in; its listing then fails, and its names can be looked up.
+TEST(FolderEntryTypes, AFolderThatCannotBeRead) {
+    TFixtureTree tree;
+    tree.File("w/there", "x");
+    ASSERT_EQ(::chmod(tree.Root().c_str(), 0755), 0);
+    ASSERT_EQ(::chmod(tree.Path("w").c_str(), 0333), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (::setgid(65534) != 0 || ::setuid(65534) != 0)
+            ::_exit(2);
+        TUniqueFd w;
+        std::vector<TTypedEntry> entries;
+        int err = 0;
+        const bool right = OpenFolderToFill(tree.Path("w"), w) == 0 &&
+                           ListEntryTypes(w.Get(), entries) == EACCES &&
+                           EntryTypeAt(w.Get(), "there", err) == TEntryType::File &&
+                           IdentityOfFolder(w.Get()) == FolderIdentityOf(tree.Path("w"));
+        ::_exit(right ? 0 : 3);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    if (WEXITSTATUS(status) == 2)
+        GTEST_SKIP() << "cannot become an ordinary user here";
+    EXPECT_EQ(WEXITSTATUS(status), 0);
 }
