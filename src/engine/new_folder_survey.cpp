@@ -184,18 +184,23 @@ TRowMark TNewFolderSurvey::Judge(const QString& target, int row) {
         mark.iRepeatsRow = FTargets.FirstRow(hash, row);
         return mark;
     }
-    // An earlier row with this name was judged copyable; this one replaces its copy.
-    if (const int first = FTargets.Find(hash)) {
+    // An earlier row with this name was judged copyable; this one replaces
+    // its copy. What the listing says is asked all the same: the same name
+    // meets what the first row met, and another name that merely shares the
+    // hash still never replaces a folder or a source of the job.
+    const int first = FTargets.Find(hash);
+    if (first == 0 || FbListed) {
+        if (const std::optional<TBefore> before = Before(name, key)) {
+            if (before->type == TEntryType::Folder)
+                return notCopied(TNotCopied::TargetIsFolder);
+            if (before->selected && FReach.Reached())
+                return notCopied(TNotCopied::SourceFile);
+            mark.bReplacesFile = first == 0;
+        }
+    }
+    if (first != 0)
         mark.iRepeatsRow = first;
-        return mark;
-    }
-    if (const std::optional<TBefore> before = Before(name, key)) {
-        if (before->type == TEntryType::Folder)
-            return notCopied(TNotCopied::TargetIsFolder);
-        if (before->selected && FReach.Reached())
-            return notCopied(TNotCopied::SourceFile);
-        mark.bReplacesFile = true;
-    }
-    FTargets.FirstRow(hash, row);
+    else
+        FTargets.FirstRow(hash, row);
     return mark;
 }

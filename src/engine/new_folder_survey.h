@@ -6,17 +6,18 @@
 //
 //  - no target (no naming mode): not copied;
 //  - a name the file system refuses (characters, length): not copied;
-//  - the same name (under the file system's rules: case folded where case
-//    is ignored) as an earlier row that is copied: repeats that row;
 //  - a folder at the target: not copied;
 //  - a file at the target that the job reads as a source (the walk comes
 //    to the new folder and the file's extension is selected): not copied;
+//  - the same name (under the file system's rules: case folded where case
+//    is ignored) as an earlier row that is copied: repeats that row;
 //  - any other entry at the target: the copy replaces a file.
 //
 // Simulation and copy judge every row the same way, since the verdict rests
-// on what was there before the job and on the earlier rows alone. When the
-// new folder can be opened but not listed, each row looks its one name up
-// instead, which tells the same.
+// on what was there before the job and on the earlier rows alone, never on
+// what the job wrote. When the new folder can be opened but not listed,
+// each row looks its one name up instead, which tells the same (a name an
+// earlier row took is then the job's own copy).
 
 #include "engine/new_folder_reach.h"
 #include "engine/repeated_targets.h"
