@@ -11,14 +11,6 @@ using tarnwick::TNameCheck;
 
 namespace {
 
-QStringView ViewOf(std::u16string_view key) {
-    return QStringView(key.data(), static_cast<qsizetype>(key.size()));
-}
-
-std::u16string_view KeyOf(QStringView text) {
-    return std::u16string_view(text.utf16(), static_cast<size_t>(text.size()));
-}
-
 std::uint64_t HashOf(QStringView key) {
     return static_cast<std::uint64_t>(qHash(key, 0));
 }
@@ -40,8 +32,64 @@ QString CharacterPhrase(char16_t c) {
 
 } // namespace
 
-std::size_t TNewFolderSurvey::TKeyHash::operator()(std::u16string_view key) const {
-    return static_cast<std::size_t>(HashOf(ViewOf(key)));
+void TNewFolderSurvey::TEntriesBefore::Reset(std::size_t entries) {
+    std::size_t size = 16;
+    while (size < entries * 2)
+        size *= 2;
+    FSlots.assign(entries == 0 ? 0 : size, TSlot());
+    FText.clear();
+    FiUsed = 0;
+}
+
+// The slot that holds key, or the free slot where it would go.
+std::size_t TNewFolderSurvey::TEntriesBefore::SlotOf(QStringView key, std::uint64_t hash) const {
+    const std::size_t mask = FSlots.size() - 1;
+    std::uint64_t spread = hash ^ (hash >> 29);
+    spread *= 0xbf58476d1ce4e5b9ULL;
+    for (std::size_t i = static_cast<std::size_t>(spread ^ (spread >> 32)) & mask;;
+         i = (i + 1) & mask) {
+        const TSlot& slot = FSlots[i];
+        if (!slot.used)
+            return i;
+        if (slot.hash == hash && slot.length == key.size() &&
+            QStringView(FText.data() + slot.offset, slot.length) == key)
+            return i;
+    }
+}
+
+void TNewFolderSurvey::TEntriesBefore::Add(QStringView key, std::uint64_t hash, TBefore before) {
+    if ((FiUsed + 1) * 2 > FSlots.size()) {
+        // More entries than announced: start again twice as large.
+        std::vector<TSlot> old;
+        old.swap(FSlots);
+        FSlots.assign(std::max<std::size_t>(16, old.size() * 2), TSlot());
+        for (const TSlot& slot : old)
+            if (slot.used)
+                FSlots[SlotOf(QStringView(FText.data() + slot.offset, slot.length), slot.hash)] =
+                    slot;
+    }
+    TSlot& slot = FSlots[SlotOf(key, hash)];
+    if (slot.used) {
+        if (before.type == TEntryType::Folder)
+            slot.before.type = TEntryType::Folder;
+        slot.before.selected = slot.before.selected || before.selected;
+        return;
+    }
+    slot.used = true;
+    slot.hash = hash;
+    slot.offset = static_cast<std::uint32_t>(FText.size());
+    slot.length = static_cast<std::uint32_t>(key.size());
+    slot.before = before;
+    FText.insert(FText.end(), key.utf16(), key.utf16() + key.size());
+    ++FiUsed;
+}
+
+const TNewFolderSurvey::TBefore*
+TNewFolderSurvey::TEntriesBefore::Find(QStringView key, std::uint64_t hash) const {
+    if (FiUsed == 0)
+        return nullptr;
+    const TSlot& slot = FSlots[SlotOf(key, hash)];
+    return slot.used ? &slot.before : nullptr;
 }
 
 namespace tarnwick {
@@ -107,7 +155,7 @@ void TNewFolderSurvey::Examine(const QString& newFolder, const QString& sourceFo
                                const std::atomic<bool>* stop) {
     FSelects = std::move(selects);
     FiPrefix = newFolder.size() + 1;
-    FBefore.clear();
+    FBefore.Reset(0);
     FTargets.Clear();
     FbListed = false;
     FiOpenError = tarnwick::OpenFolderToFill(tarnwick::EncodeName(newFolder), FFolder);
@@ -120,31 +168,21 @@ void TNewFolderSurvey::Examine(const QString& newFolder, const QString& sourceFo
     FbListed = tarnwick::ListEntryTypes(FFolder.Get(), entries) == 0;
     if (!FbListed)
         return; // each row looks its own name up instead
-    FBefore.reserve(entries.size());
+    FBefore.Reset(entries.size());
     for (const tarnwick::TTypedEntry& e : entries) {
         const QString name = tarnwick::DecodeName(e.name);
         const TBefore before{e.type, e.type == TEntryType::File && FSelects && FSelects(e.name)};
         const QString key = FRules.KeysAreNames() ? name : FRules.NameKey(name);
-        const auto [it, fresh] = FBefore.try_emplace(std::u16string(KeyOf(key)), before);
-        if (!fresh) {
-            // Names the file system keeps apart but this program takes for one:
-            // the entry counts as a folder if either is, as selected if either is.
-            if (before.type == TEntryType::Folder)
-                it->second.type = TEntryType::Folder;
-            it->second.selected = it->second.selected || before.selected;
-        }
+        FBefore.Add(key, HashOf(key), before);
     }
 }
 
-std::optional<TNewFolderSurvey::TBefore> TNewFolderSurvey::Before(QStringView name,
-                                                                  QStringView key) {
+std::optional<TNewFolderSurvey::TBefore>
+TNewFolderSurvey::Before(QStringView name, QStringView key, std::uint64_t hash) {
     if (FbListed) {
-        if (FBefore.empty())
-            return std::nullopt;
-        const auto it = FBefore.find(KeyOf(key));
-        if (it == FBefore.end())
-            return std::nullopt;
-        return it->second;
+        if (const TBefore* before = FBefore.Find(key, hash))
+            return *before;
+        return std::nullopt;
     }
     if (!FFolder.IsOpen())
         return std::nullopt; // the copy will tell
@@ -179,7 +217,7 @@ TRowMark TNewFolderSurvey::Judge(const QString& target, int row) {
         key = keyText;
     }
     const std::uint64_t hash = HashOf(key);
-    if (FbListed && FBefore.empty()) {
+    if (FbListed && FBefore.Empty()) {
         // Nothing was there before: only the job's own rows can meet.
         mark.iRepeatsRow = FTargets.FirstRow(hash, row);
         return mark;
@@ -190,7 +228,7 @@ TRowMark TNewFolderSurvey::Judge(const QString& target, int row) {
     // hash still never replaces a folder or a source of the job.
     const int first = FTargets.Find(hash);
     if (first == 0 || FbListed) {
-        if (const std::optional<TBefore> before = Before(name, key)) {
+        if (const std::optional<TBefore> before = Before(name, key, hash)) {
             if (before->type == TEntryType::Folder)
                 return notCopied(TNotCopied::TargetIsFolder);
             if (before->selected && FReach.Reached())

@@ -32,7 +32,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
+#include <vector>
 
 class TNewFolderSurvey {
 public:
@@ -66,18 +66,36 @@ private:
         tarnwick::TEntryType type;
         bool selected; // a file the walk would select, if it came here
     };
-    struct TKeyHash {
-        using is_transparent = void;
-        std::size_t operator()(std::u16string_view key) const;
-    };
-    struct TKeyEqual {
-        using is_transparent = void;
-        bool operator()(std::u16string_view a, std::u16string_view b) const { return a == b; }
+    // The entries that were there, by key: open addressing over one block of
+    // key texts, so that a lookup touches a slot and one key.
+    class TEntriesBefore {
+    public:
+        void Reset(std::size_t entries);
+        bool Empty() const { return FiUsed == 0; }
+        // An entry under a key already there (names the file system keeps
+        // apart but this program takes for one) makes that entry a folder if
+        // either is, and selected if either is.
+        void Add(QStringView key, std::uint64_t hash, TBefore before);
+        const TBefore* Find(QStringView key, std::uint64_t hash) const;
+
+    private:
+        struct TSlot {
+            std::uint64_t hash = 0;
+            std::uint32_t offset = 0;
+            std::uint32_t length = 0;
+            TBefore before{};
+            bool used = false;
+        };
+        std::size_t SlotOf(QStringView key, std::uint64_t hash) const;
+
+        std::vector<TSlot> FSlots;
+        std::vector<char16_t> FText;
+        std::size_t FiUsed = 0;
     };
 
     void Examine(const QString& newFolder, const QString& sourceFolder, TSelects selects,
                  const tarnwick::TFileSystemRules* rules, const std::atomic<bool>* stop);
-    std::optional<TBefore> Before(QStringView name, QStringView key);
+    std::optional<TBefore> Before(QStringView name, QStringView key, std::uint64_t hash);
 
     tarnwick::TFileSystemRules FRules;
     tarnwick::TUniqueFd FFolder;
@@ -85,7 +103,7 @@ private:
     bool FbListed = false;
     qsizetype FiPrefix = 0; // length of the new folder's text and its "/"
     TSelects FSelects;
-    std::unordered_map<std::u16string, TBefore, TKeyHash, TKeyEqual> FBefore;
+    TEntriesBefore FBefore;
     TRepeatedTargets FTargets;
     TNewFolderReach FReach;
 };
