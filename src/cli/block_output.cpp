@@ -1,0 +1,70 @@
+#include "block_output.h"
+
+#include <cerrno>
+#include <system_error>
+#include <unistd.h>
+
+namespace tarnwick {
+
+TBlockOutput::TBlockOutput(TSink sink, std::function<void()> onFailure)
+    : FSink(std::move(sink)), FOnFailure(std::move(onFailure)) {
+    FBuffer.reserve(kBlock + 64 * 1024);
+}
+
+void TBlockOutput::Flush(bool wait) {
+    std::unique_lock<std::mutex> lock(FMutex, std::defer_lock);
+    if (wait)
+        lock.lock();
+    else if (!lock.try_lock())
+        return;
+    if (FbFailed)
+        return;
+    if (FDrain)
+        FDrain(FBuffer);
+    if (!FBuffer.empty())
+        WriteHeld();
+}
+
+void TBlockOutput::WriteHeld() {
+    QString why;
+    const bool ok = FSink(FBuffer, &why);
+    FBuffer.clear();
+    if (ok)
+        return;
+    FbFailed = true;
+    FstWhy = why;
+    FBuffer.shrink_to_fit();
+    if (FOnFailure)
+        FOnFailure();
+}
+
+bool TBlockOutput::Failed() const {
+    std::lock_guard<std::mutex> lock(FMutex);
+    return FbFailed;
+}
+
+QString TBlockOutput::FailureReason() const {
+    std::lock_guard<std::mutex> lock(FMutex);
+    return FstWhy;
+}
+
+TBlockOutput::TSink DescriptorSink(int fd, QString name) {
+    return [fd, name](std::string_view bytes, QString* why) {
+        while (!bytes.empty()) {
+            const ssize_t put = ::write(fd, bytes.data(), bytes.size());
+            if (put < 0) {
+                if (errno == EINTR)
+                    continue;
+                *why = errno == EPIPE
+                           ? name + QStringLiteral(" was closed")
+                           : QStringLiteral("cannot write to ") + name + QStringLiteral(": ") +
+                                 QString::fromStdString(std::generic_category().message(errno));
+                return false;
+            }
+            bytes.remove_prefix(static_cast<size_t>(put));
+        }
+        return true;
+    };
+}
+
+} // namespace tarnwick
