@@ -48,6 +48,29 @@ QString TBlockOutput::FailureReason() const {
     return FstWhy;
 }
 
+TPeriodicFlush::TPeriodicFlush(std::vector<TBlockOutput*> outputs,
+                               std::chrono::milliseconds interval)
+    : FOutputs(std::move(outputs)), FInterval(interval), FThread([this] { Run(); }) {}
+
+TPeriodicFlush::~TPeriodicFlush() {
+    {
+        std::lock_guard<std::mutex> lock(FMutex);
+        FbStop = true;
+    }
+    FWake.notify_all();
+    FThread.join();
+}
+
+void TPeriodicFlush::Run() {
+    std::unique_lock<std::mutex> lock(FMutex);
+    while (!FWake.wait_for(lock, FInterval, [this] { return FbStop; })) {
+        lock.unlock();
+        for (TBlockOutput* output : FOutputs)
+            output->Flush(false); // a writer already busy will have written it
+        lock.lock();
+    }
+}
+
 TBlockOutput::TSink DescriptorSink(int fd, QString name) {
     return [fd, name](std::string_view bytes, QString* why) {
         while (!bytes.empty()) {

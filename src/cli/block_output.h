@@ -1,18 +1,23 @@
 #pragma once
 // Bytes on their way to standard output or a file, written in large blocks:
 // the job's worker appends each row and writes only when a block is full, so
-// it makes no system call per row; the main thread writes out what has
+// it makes no system call per row; a thread of its own writes out what has
 // gathered a few times a second, so rows that trickle in (slow copies) still
-// show promptly. Memory stays at about one block whatever the number of rows.
+// show promptly, and nobody but the writers waits for a slow reader. Memory
+// stays at about one block whatever the number of rows.
 //
 // A write that fails (a closed pipe, a full disk) ends the output: the
 // failure callback runs once (it stops the job) and later bytes are dropped.
 
 #include <QString>
+#include <chrono>
+#include <condition_variable>
 #include <functional>
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <thread>
+#include <vector>
 
 namespace tarnwick {
 
@@ -60,6 +65,25 @@ private:
     std::string FBuffer;
     bool FbFailed = false;
     QString FstWhy;
+};
+
+// Flushes outputs every interval on a thread of its own until destroyed.
+class TPeriodicFlush {
+public:
+    TPeriodicFlush(std::vector<TBlockOutput*> outputs, std::chrono::milliseconds interval);
+    ~TPeriodicFlush();
+    TPeriodicFlush(const TPeriodicFlush&) = delete;
+    TPeriodicFlush& operator=(const TPeriodicFlush&) = delete;
+
+private:
+    void Run();
+
+    std::vector<TBlockOutput*> FOutputs;
+    std::chrono::milliseconds FInterval;
+    std::mutex FMutex;
+    std::condition_variable FWake;
+    bool FbStop = false;
+    std::thread FThread;
 };
 
 // A sink for a descriptor such as standard output; a closed pipe says so.

@@ -137,15 +137,11 @@ int RunTarnwickCli(int argc, char** argv) {
         report.UnlistedFolder(path, reason);
     };
 
-    // Rows that trickle in are written out a few times a second; the progress
-    // line follows the job's live figures.
+    // The progress line follows the job's live figures (on a terminal).
     QTimer tick;
-    tick.setInterval(100);
-    QObject::connect(&tick, &QTimer::timeout, [&] {
-        for (const auto& s : streams)
-            s->output.Flush(false);
-        report.Progress(window.LiveProgress(), options.bCopy);
-    });
+    tick.setInterval(200);
+    QObject::connect(&tick, &QTimer::timeout,
+                     [&] { report.Progress(window.LiveProgress(), options.bCopy); });
 
     TTarnwickHubThread* job = TTarnwickHubThread::Create(&window, options.bCopy ? 3 : 2);
     QObject::connect(job, &QObject::destroyed, &app, &QCoreApplication::quit);
@@ -155,9 +151,15 @@ int RunTarnwickCli(int argc, char** argv) {
         report.Line(QString::fromUtf8(e.what()));
         return 1;
     }
+    std::vector<TBlockOutput*> outputs;
+    for (const auto& s : streams)
+        outputs.push_back(&s->output);
+    // Rows that trickle in are written out a few times a second.
+    auto flush = std::make_unique<TPeriodicFlush>(outputs, std::chrono::milliseconds(100));
     tick.start();
     app.exec();
     tick.stop();
+    flush.reset();
     report.ClearProgress();
 
     const int rows = window.End().iRows;
