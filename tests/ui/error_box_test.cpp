@@ -13,8 +13,8 @@
 #include <QEvent>
 #include <QGuiApplication>
 #include <QIcon>
-#include <QSettings>
 #include <QLineEdit>
+#include <QSettings>
 #include <QTableView>
 #include <gtest/gtest.h>
 #include <stdexcept>
