@@ -350,10 +350,9 @@ void TfmTarnwickHub::FormCreate(QObject* /*Sender*/) {
             const int outerWidth = FIni->Width();
             const int outerHeight = FIni->Height();
             // Wherever it was stored, the window opens on a screen and fits it.
-            const QRect placed =
-                tarnwick::ui::PlaceOnScreens(left, top, outerWidth, outerHeight,
-                                             tarnwick::ui::ScreenAreas(),
-                                             QSize(kMinOuterWidth, kMinOuterHeight));
+            const QRect placed = tarnwick::ui::PlaceOnScreens(
+                left, top, outerWidth, outerHeight, tarnwick::ui::ScreenAreas(),
+                QSize(kMinOuterWidth, kMinOuterHeight));
             SetOuterGeometry(placed.top(), placed.left(), placed.width(), placed.height());
             FormResize(this);
         });
