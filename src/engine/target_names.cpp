@@ -2,6 +2,7 @@
 
 #include "engine/comma_text.h"
 #include "platform/ascii_conversion.h"
+#include "platform/name_extension.h"
 
 #include <QCryptographicHash>
 #include <algorithm>
@@ -68,17 +69,6 @@ QString MakeReverseName(QStringView relativeFolder, QStringView delimiter) {
     }
     result.replace(kSpaceToken, QStringLiteral(" "));
     return result;
-}
-
-QStringView NameExtension(QStringView name) {
-    for (qsizetype i = name.size() - 1; i >= 0; --i) {
-        const char16_t c = name[i].unicode();
-        if (c == u'.')
-            return name.mid(i);
-        if (c == u'\\' || c == u':')
-            break;
-    }
-    return {};
 }
 
 QString BuildTargetPath(int iCombMode, QStringView newFolder, QStringView delimiter,

@@ -15,9 +15,6 @@ QString MakeHashName(QStringView text);
 // delimiter; blanks survive the comma-text split through the space token.
 QString MakeReverseName(QStringView relativeFolder, QStringView delimiter);
 
-// From the last of '.', '\\' and ':' when that is a '.', to the end; else empty.
-QStringView NameExtension(QStringView name);
-
 // The target path for naming mode iCombMode; the empty text for a mode
 // other than 0, 1 and 2. newFolder is joined with "/".
 QString BuildTargetPath(int iCombMode, QStringView newFolder, QStringView delimiter,

@@ -1,13 +1,15 @@
 #include "tarnwick_hub_thread.h"
 
 #include "engine/target_names.h"
-#include "platform/directory_test.h"
+#include "platform/error_text.h"
 #include "platform/file_copy.h"
 #include "platform/folder_listing.h"
 #include "platform/name_codec.h"
+#include "platform/name_extension.h"
 
 #include <QHash>
 #include <stdexcept>
+#include <sys/stat.h>
 
 namespace {
 
@@ -22,13 +24,10 @@ char LowerAsciiLetter(char c) { return (c >= 'A' && c <= 'Z') ? char(c + ('a' - 
 
 } // namespace
 
-// What one folder's walk shares with its per-file hand-off.
+// What one file's step shares with its hand-off.
 struct TTarnwickHubThread::TWalkState {
-    QString stNewName;            // target path of the current file
-    const tarnwick::FolderEntry* sr = nullptr; // the current entry
-    QString srName;               // its name as text
-    QString stDir;                // the walked folder's path
-    std::string dirBytes;         // the same path as the file system has it
+    QString srName;     // the entry's name as text
+    QString stNewName;  // its target path
 };
 
 TTarnwickHubThread::TTarnwickHubThread(TTarnwickJobWindow* iMainForm, int imode)
@@ -46,6 +45,7 @@ TTarnwickHubThread::TTarnwickHubThread(TTarnwickJobWindow* iMainForm, int imode)
     FExtensionBytes = tarnwick::EncodeName(FstFExtension);
     // A filter that no file name can decode to selects nothing.
     FbExtensionMatchable = tarnwick::RoundTripsAsName(FstFExtension);
+    FbVerify = FMainForm->VerifyCopies();
     FStop = FMainForm->StopFlag();
     FProgress = FMainForm->Progress();
     if (FProgress)
@@ -79,10 +79,12 @@ void TTarnwickHubThread::run() {
 void TTarnwickHubThread::Execute() {
     connect(this, &QThread::finished, this, &QObject::deleteLater);
     try {
+        OpenNewFolder();
         findFName(FstSourceFolder);
     } catch (...) {
         // Whatever went wrong, the window must come back to its idle state.
     }
+    FNewFolder.Reset();
     try {
         FMainForm->RunOnMainThread([this] {
             TTarnwickJobWindow::TJobEnd end;
@@ -96,112 +98,109 @@ void TTarnwickHubThread::Execute() {
     }
 }
 
+void TTarnwickHubThread::OpenNewFolder() {
+    FiNewFolderError = tarnwick::OpenFolder(tarnwick::EncodeName(FstNewFolder), FNewFolder);
+    struct stat st{};
+    if (FiNewFolderError == 0 && ::fstat(FNewFolder.Get(), &st) == 0) {
+        FNewFolderDevice = static_cast<std::uint64_t>(st.st_dev);
+        FNewFolderInode = static_cast<std::uint64_t>(st.st_ino);
+    }
+}
+
 bool TTarnwickHubThread::StopRequested() const {
     return FStop && FStop->load(std::memory_order_relaxed);
 }
 
 void TTarnwickHubThread::findFName(const QString& stDir) {
-    FAncestors.clear();
     FTargetRows.clear();
-    WalkFolder(stDir, tarnwick::EncodeName(stDir), QString());
+    tarnwick::WalkFolders(stDir, *this);
 }
 
-bool TTarnwickHubThread::ExtensionSelected(const std::string& name) const {
+bool TTarnwickHubThread::ExtensionSelected(std::string_view name) const {
     if (FstFExtension.isEmpty())
         return true;
     if (!FbExtensionMatchable)
         return false;
-    const size_t mark = name.find_last_of(".\\:");
-    if (mark == std::string::npos || name[mark] != '.')
+    const std::string_view extension = tarnwick::NameExtension(name);
+    if (extension.size() != FExtensionBytes.size())
         return false;
-    if (name.size() - mark != FExtensionBytes.size())
-        return false;
-    for (size_t i = 0; i < FExtensionBytes.size(); ++i)
-        if (LowerAsciiLetter(name[mark + i]) != FExtensionBytes[i])
+    for (size_t i = 0; i < extension.size(); ++i)
+        if (LowerAsciiLetter(extension[i]) != FExtensionBytes[i])
             return false;
     return true;
 }
 
-void TTarnwickHubThread::WalkFolder(const QString& stDir, const std::string& dirBytes,
-                                    const QString& relativeFolder) {
-    if (StopRequested())
-        return;
-    const tarnwick::DirectoryProbe probe = tarnwick::ProbeDirectory(dirBytes);
-    if (!probe.isDirectory)
-        return;
-
-    // A folder that is one of its own ancestors (through a link) is not entered again.
-    bool pushed = false;
-    if (probe.known) {
-        for (const TFolderId& id : FAncestors)
-            if (id.device == probe.device && id.inode == probe.inode)
-                return;
-        FAncestors.push_back({static_cast<std::uint64_t>(probe.device),
-                              static_cast<std::uint64_t>(probe.inode)});
-        pushed = true;
-    }
-    struct PopOnExit {
-        std::vector<TFolderId>& ancestors;
-        bool active;
-        ~PopOnExit() {
-            if (active)
-                ancestors.pop_back();
-        }
-    } pop{FAncestors, pushed};
-
-    // All entries are read before any is handled, so files this job writes
-    // into the folder are not picked up by this listing.
-    std::vector<tarnwick::FolderEntry> entries;
-    if (!tarnwick::ListFolder(dirBytes, entries))
-        return;
-
-    TWalkState state;
-    state.stDir = stDir;
-    state.dirBytes = dirBytes;
-
-    for (const tarnwick::FolderEntry& entry : entries) {
-        if (StopRequested())
-            return;
-        state.sr = &entry;
-        if (entry.kind == tarnwick::EntryKind::Folder) {
-            if (entry.name.empty() || entry.name[0] == '.')
-                continue;
-            const QString name = tarnwick::DecodeName(entry.name);
-            WalkFolder(stDir + u'/' + name, dirBytes + '/' + entry.name,
-                       relativeFolder + name + u'\\');
-        } else if (ExtensionSelected(entry.name)) {
-            HandleFile(state, relativeFolder);
-        }
-    }
+void TTarnwickHubThread::WalkFile(const tarnwick::TWalkedFolder& folder, std::string_view name) {
+    if (ExtensionSelected(name))
+        HandleFile(folder, name);
 }
 
-void TTarnwickHubThread::HandleFile(TWalkState& state, const QString& relativeFolder) {
-    const tarnwick::FolderEntry& entry = *state.sr;
-    state.srName = tarnwick::DecodeName(entry.name);
-    state.stNewName = tarnwick::BuildTargetPath(FiCombMode, FstNewFolder, FstDelimiter,
-                                                relativeFolder, state.srName);
-    const QString sourcePath = state.stDir + u'/' + state.srName;
+void TTarnwickHubThread::WalkUnlistedFolder(const QString& path, const QString& reason) {
+    FMainForm->RunOnMainThread([this, &path, &reason] {
+        FMainForm->ReportUnlistedFolder(path, reason);
+    });
+}
 
+TRowMark TTarnwickHubThread::DecideRowMark(const tarnwick::TWalkedFolder& folder,
+                                           const TWalkState& state) {
+    (void)folder; // the folder's identity tells when the walk is inside the new folder
     TRowMark mark;
-    if (FiMode == 3) {
-        if (state.stNewName.isEmpty()) {
-            mark.bCopyFailed = true;
-            mark.stReason = QStringLiteral("not copied: no naming mode is selected, so the file "
-                                           "has no target path");
-        } else {
-            const tarnwick::CopyOutcome outcome = tarnwick::CopyFileReplacing(
-                state.dirBytes + '/' + entry.name, tarnwick::EncodeName(state.stNewName), FStop);
-            if (!outcome.ok()) {
-                mark.bCopyFailed = true;
-                mark.stReason = outcome.reason;
-            }
-        }
+    if (FiMode == 3 && state.stNewName.isEmpty()) {
+        mark.bCopyFailed = true;
+        mark.stReason = QStringLiteral("not copied: no naming mode is selected, so the file "
+                                       "has no target path");
     }
     if (!state.stNewName.isEmpty()) {
         const auto [it, fresh] = FTargetRows.try_emplace(qHash(state.stNewName, 0), FiRow + 1);
         if (!fresh)
             mark.iRepeatsRow = it->second;
     }
+    return mark;
+}
+
+void TTarnwickHubThread::CopyRow(const tarnwick::TWalkedFolder& folder, std::string_view name,
+                                 const TWalkState& state, TRowMark& mark) {
+    tarnwick::TCopyOutcome outcome;
+    if (FiNewFolderError != 0) {
+        outcome.reason = tarnwick::FailureText("cannot open the new folder", FiNewFolderError);
+    } else {
+        tarnwick::TCopySource source;
+        outcome = tarnwick::OpenCopySource(folder.fd, name.data(), source);
+        if (outcome.Ok()) {
+            // The target is a name in the new folder: the path without the folder and its "/".
+            const std::string target =
+                tarnwick::EncodeName(QStringView(state.stNewName).sliced(FstNewFolder.size() + 1));
+            const bool large = FProgress && source.Size() >= TJobProgress::kLargeFile;
+            tarnwick::TCopyOptions options;
+            options.stop = FStop;
+            options.verify = FbVerify;
+            if (FProgress)
+                options.bytesCopied = &FProgress->uBytesCopied;
+            if (large) {
+                options.fileDone = &FProgress->uFileDone;
+                FProgress->BeginLargeFile(folder.path + u'/' + state.srName, source.Size());
+            }
+            outcome = tarnwick::CopyFileReplacing(source, FNewFolder.Get(), target.c_str(), options);
+            if (large)
+                FProgress->EndLargeFile();
+        }
+    }
+    if (!outcome.Ok()) {
+        mark.bCopyFailed = true;
+        mark.stReason = outcome.reason;
+    }
+}
+
+void TTarnwickHubThread::HandleFile(const tarnwick::TWalkedFolder& folder, std::string_view name) {
+    TWalkState state;
+    state.srName = tarnwick::DecodeName(name);
+    state.stNewName = tarnwick::BuildTargetPath(FiCombMode, FstNewFolder, FstDelimiter,
+                                                folder.relativeFolder, state.srName);
+    const QString sourcePath = folder.path + u'/' + state.srName;
+
+    TRowMark mark = DecideRowMark(folder, state);
+    if (FiMode == 3 && !mark.NotCopied() && !mark.bCopyFailed)
+        CopyRow(folder, name, state, mark);
 
     ++FiRow;
     if (FProgress)

@@ -6,16 +6,18 @@
 // the window's inputs again. A started job owns itself and is destroyed once
 // its run has ended.
 
+#include "engine/folder_walk.h"
 #include "engine/job_window.h"
+#include "platform/unique_fd.h"
 
 #include <QString>
 #include <QThread>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <unordered_map>
-#include <vector>
 
-class TTarnwickHubThread : public QThread {
+class TTarnwickHubThread : public QThread, private tarnwick::TFolderWalkVisitor {
     Q_OBJECT
 public:
     // Runs on the main thread: resets the progress bar and the grid, takes the
@@ -38,18 +40,24 @@ protected:
 
 private:
     struct TWalkState;
-    struct TFolderId {
-        std::uint64_t device;
-        std::uint64_t inode;
-    };
 
     void Execute();
+    void OpenNewFolder();
     void findFName(const QString& stDir);
-    void WalkFolder(const QString& stDir, const std::string& dirBytes,
-                    const QString& relativeFolder);
-    void HandleFile(TWalkState& state, const QString& relativeFolder);
+    // One selected file: its row's mark is decided first, then (in job mode
+    // 3, unless the mark says otherwise) the file is copied, then the row is
+    // handed to the main thread.
+    void HandleFile(const tarnwick::TWalkedFolder& folder, std::string_view name);
+    TRowMark DecideRowMark(const tarnwick::TWalkedFolder& folder, const TWalkState& state);
+    void CopyRow(const tarnwick::TWalkedFolder& folder, std::string_view name,
+                 const TWalkState& state, TRowMark& mark);
     bool StopRequested() const;
-    bool ExtensionSelected(const std::string& name) const;
+    bool ExtensionSelected(std::string_view name) const;
+
+    // The walk's calls.
+    bool WalkStopRequested() const override { return StopRequested(); }
+    void WalkFile(const tarnwick::TWalkedFolder& folder, std::string_view name) override;
+    void WalkUnlistedFolder(const QString& path, const QString& reason) override;
 
     std::int32_t FiMode;
     std::int32_t FiRow;
@@ -63,8 +71,15 @@ private:
     // Worker-side helpers, not part of the snapshot.
     std::string FExtensionBytes; // FstFExtension as name bytes
     bool FbExtensionMatchable = true;
-    std::vector<TFolderId> FAncestors; // the folders on the current path
+    bool FbVerify = false;       // read every copy back before it replaces its target
     std::unordered_map<std::uint64_t, int> FTargetRows; // target hash -> first row
     const std::atomic<bool>* FStop = nullptr;
     TJobProgress* FProgress = nullptr;
+
+    // The new folder, opened once for the job on the worker: copies are made
+    // relative to it. FiNewFolderError tells why it could not be opened.
+    tarnwick::TUniqueFd FNewFolder;
+    int FiNewFolderError = 0;
+    std::uint64_t FNewFolderDevice = 0;
+    std::uint64_t FNewFolderInode = 0;
 };

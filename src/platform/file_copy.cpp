@@ -1,205 +1,208 @@
 #include "file_copy.h"
 
-#include "folder_of.h"
+#include "platform/error_text.h"
+#include "platform/temporary_file.h"
+#include "platform/write_all.h"
 
+#if __has_include("platform/copy_verify.h")
+#include "platform/copy_verify.h"
+#define TARNWICK_COPY_VERIFY 1
+#endif
+
+#include <algorithm>
 #include <cerrno>
-#include <cstdio>
-#include <string>
 #include <fcntl.h>
-#include <sys/stat.h>
-#include <system_error>
+#include <memory>
 #include <unistd.h>
-#include <vector>
 
 namespace tarnwick {
 
 namespace {
 
-constexpr size_t kChunk = size_t(8) << 20;
+constexpr size_t kPiece = size_t(8) << 20;    // one kernel copy call
+constexpr size_t kBuffer = size_t(1) << 20;   // one read and write by hand
 
-QString ErrorText(int err) {
-    return QString::fromStdString(std::generic_category().message(err));
+TCopyOutcome Fail(const char* what, int err) {
+    return {TCopyOutcome::Failed, FailureText(what, err)};
 }
 
-CopyOutcome Fail(const char* what, int err) {
-    return {CopyOutcome::Failed, QString::fromLatin1(what) + QStringLiteral(": ") + ErrorText(err)};
-}
+enum class TPump { Done, Error, Stopped };
 
-bool Stopping(const std::atomic<bool>* stop) {
-    return stop && stop->load(std::memory_order_relaxed);
-}
+// Moves content from in to out at equal offsets: with the kernel's copy
+// where it has one, by hand otherwise.
+class TContentCopier {
+public:
+    TContentCopier(int in, int out, const TCopyOptions& options)
+        : FiIn(in), FiOut(out), FOptions(options) {}
 
-// Closes a descriptor once, whatever path leaves the copy.
-struct Fd {
-    int fd = -1;
-    ~Fd() {
-        if (fd >= 0)
-            ::close(fd);
+    int Error() const { return FiError; }
+
+    // The whole file; sets size to the copy's length.
+    TPump CopyAll(const struct stat& source, off_t& size);
+
+private:
+    bool Stopping() const {
+        return FOptions.stop && FOptions.stop->load(std::memory_order_relaxed);
     }
-    int release() {
-        const int f = fd;
-        fd = -1;
-        return f;
+    void Advance(off_t written, off_t reached) {
+        FReached = std::max(FReached, reached);
+        if (FOptions.bytesCopied)
+            FOptions.bytesCopied->fetch_add(static_cast<std::uint64_t>(written),
+                                            std::memory_order_relaxed);
+        if (FOptions.fileDone)
+            FOptions.fileDone->store(static_cast<std::uint64_t>(reached),
+                                     std::memory_order_relaxed);
     }
+    TPump Fail(int err) {
+        FiError = err;
+        return TPump::Error;
+    }
+    // The bytes [from, to) of in, or from `from` to the end when to < 0.
+    TPump Range(off_t from, off_t to);
+    TPump RangeByHand(off_t from, off_t to);
+
+    int FiIn, FiOut;
+    const TCopyOptions& FOptions;
+    int FiError = 0;
+    off_t FReached = 0; // the end of the content written so far
+    bool FbKernelCopy = true;
+    std::unique_ptr<char[]> FBuffer;
 };
 
-enum class Pump { Done, Error, Stopped };
-
-Pump PumpReadWrite(int in, int out, int& err, const std::atomic<bool>* stop) {
-    std::vector<char> buffer(size_t(1) << 20);
-    for (;;) {
-        if (Stopping(stop))
-            return Pump::Stopped;
-        const ssize_t got = ::read(in, buffer.data(), buffer.size());
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            err = errno;
-            return Pump::Error;
-        }
-        if (got == 0)
-            return Pump::Done;
-        for (ssize_t done = 0; done < got;) {
-            const ssize_t put = ::write(out, buffer.data() + done, size_t(got - done));
-            if (put < 0) {
-                if (errno == EINTR)
-                    continue;
-                err = errno;
-                return Pump::Error;
-            }
-            done += put;
-        }
-    }
-}
-
-Pump PumpContent(int in, int out, int& err, const std::atomic<bool>* stop) {
+TPump TContentCopier::Range(off_t from, off_t to) {
+    off_t inAt = from, outAt = from;
     bool first = true;
-    for (;;) {
-        if (Stopping(stop))
-            return Pump::Stopped;
-        const ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, kChunk, 0);
+    while (FbKernelCopy && (to < 0 || inAt < to)) {
+        if (Stopping())
+            return TPump::Stopped;
+        const size_t want = to < 0 ? kPiece : std::min<size_t>(kPiece, size_t(to - inAt));
+        const ssize_t n = ::copy_file_range(FiIn, &inAt, FiOut, &outAt, want, 0);
         if (n > 0) {
             first = false;
+            Advance(n, inAt);
             continue;
         }
         if (n == 0)
-            return Pump::Done;
+            return TPump::Done; // the source ended early: it shrank
         if (errno == EINTR)
             continue;
-        // No kernel fast path between these two files: copy by hand from
-        // where the kernel stopped (both offsets have moved together).
+        // No kernel copy between these two files: go on by hand from here.
         if (errno == ENOSYS || errno == EXDEV || errno == EINVAL || errno == EOPNOTSUPP ||
-            (first && errno == EPERM))
-            return PumpReadWrite(in, out, err, stop);
-        err = errno;
-        return Pump::Error;
-    }
-}
-
-// The process's file mode creation mask, read once from /proc without
-// changing it (umask() would, for a moment, for every thread); -1 when
-// unknown.
-int CreationMask() {
-    static const int mask = [] {
-        FILE* status = std::fopen("/proc/self/status", "re");
-        if (!status)
-            return -1;
-        char line[256];
-        int value = -1;
-        while (std::fgets(line, sizeof line, status)) {
-            unsigned parsed = 0;
-            if (std::sscanf(line, "Umask: %o", &parsed) == 1) {
-                value = static_cast<int>(parsed);
-                break;
-            }
+            (first && errno == EPERM)) {
+            FbKernelCopy = false;
+            break;
         }
-        std::fclose(status);
-        return value;
-    }();
-    return mask;
-}
-
-// Creates a new, empty file for the copy in folder, with mode if the mask
-// lets it; returns its descriptor and sets path, or -1.
-int CreateTemporary(const std::string& folder, mode_t mode, std::string& path) {
-    static std::atomic<unsigned> counter{0};
-    const std::string stem = folder + "/.tarnwick-" + std::to_string(::getpid()) + "-";
-    for (int attempt = 0; attempt < 1000; ++attempt) {
-        path = stem + std::to_string(counter.fetch_add(1, std::memory_order_relaxed));
-        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
-        if (fd >= 0 || errno != EEXIST)
-            return fd;
+        return Fail(errno);
     }
-    return -1;
+    if (!FbKernelCopy)
+        return RangeByHand(inAt, to);
+    return TPump::Done;
 }
 
+TPump TContentCopier::RangeByHand(off_t from, off_t to) {
+    if (!FBuffer)
+        FBuffer = std::make_unique<char[]>(kBuffer);
+    off_t at = from;
+    while (to < 0 || at < to) {
+        if (Stopping())
+            return TPump::Stopped;
+        const size_t want = to < 0 ? kBuffer : std::min<size_t>(kBuffer, size_t(to - at));
+        const ssize_t got = ::pread(FiIn, FBuffer.get(), want, at);
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            return Fail(errno);
+        }
+        if (got == 0)
+            return TPump::Done;
+        if (const int err = WriteAllAt(FiOut, std::string_view(FBuffer.get(), size_t(got)), at))
+            return Fail(err);
+        at += got;
+        Advance(got, at);
+    }
+    return TPump::Done;
+}
+
+TPump TContentCopier::CopyAll(const struct stat& source, off_t& size) {
+    (void)source;
+    const TPump pump = Range(0, -1);
+    size = FReached;
+    return pump;
+}
 
 } // namespace
 
-CopyOutcome CopyFileReplacing(const std::string& source, const std::string& target,
-                              const std::atomic<bool>* stop) {
-    if (target.empty())
-        return {CopyOutcome::Failed, QStringLiteral("no target path")};
-
-    Fd in{::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK)};
-    if (in.fd < 0)
+TCopyOutcome OpenCopySource(int dirFd, const char* name, TCopySource& source) {
+    // Looked at before it is opened, so that a device that took a file's place
+    // is never opened; O_NONBLOCK keeps one that comes in between from blocking.
+    struct stat st{};
+    if (::fstatat(dirFd, name, &st, 0) != 0)
         return Fail("cannot open the source", errno);
-    struct stat src{};
-    if (::fstat(in.fd, &src) != 0)
+    if (!S_ISREG(st.st_mode))
+        return {TCopyOutcome::Failed,
+                S_ISDIR(st.st_mode) ? QStringLiteral("the source is a folder now")
+                                    : QStringLiteral("the source is not a regular file")};
+    source.file.Reset(::openat(dirFd, name, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    if (!source.file.IsOpen())
+        return Fail("cannot open the source", errno);
+    if (::fstat(source.file.Get(), &source.status) != 0)
         return Fail("cannot read the source's status", errno);
-    if (!S_ISREG(src.st_mode))
-        return {CopyOutcome::Failed, QStringLiteral("the source is not a regular file")};
+    if (!S_ISREG(source.status.st_mode)) {
+        source.file.Reset();
+        return {TCopyOutcome::Failed, QStringLiteral("the source is not a regular file")};
+    }
+    return {TCopyOutcome::Copied, QString()};
+}
 
+TCopyOutcome CopyFileReplacing(const TCopySource& source, int targetDirFd, const char* targetName,
+                               const TCopyOptions& options) {
+    if (!*targetName)
+        return {TCopyOutcome::Failed, QStringLiteral("no target path")};
+    if (targetDirFd < 0)
+        return {TCopyOutcome::Failed, QStringLiteral("the new folder is not open")};
+    const struct stat& src = source.status;
     struct stat dst{};
-    if (::stat(target.c_str(), &dst) == 0) {
+    if (::fstatat(targetDirFd, targetName, &dst, 0) == 0) {
         if (dst.st_dev == src.st_dev && dst.st_ino == src.st_ino)
-            return {CopyOutcome::SameFile, QString()};
+            return {TCopyOutcome::SameFile, QString()};
         if (S_ISDIR(dst.st_mode))
-            return {CopyOutcome::Failed, QStringLiteral("the target is a folder")};
+            return {TCopyOutcome::Failed, QStringLiteral("the target is a folder")};
     }
 
-    // Created with the source's permission bits when the mask keeps them all,
-    // so that they need no second step; readable and writable by us alone
-    // until then otherwise.
-    const mode_t wanted = src.st_mode & 07777;
-    const int mask = CreationMask();
-    const bool createdExact = mask >= 0 && (wanted & ~mode_t(mask)) == wanted && wanted <= 0777;
-    std::string temp;
-    Fd out{CreateTemporary(FolderOf(target), createdExact ? wanted : 0600, temp)};
-    if (out.fd < 0)
-        return Fail("cannot create a file in the new folder", errno);
+    TTemporaryFile temp;
+    if (const int err = temp.Create(targetDirFd, src.st_mode & 07777))
+        return Fail("cannot create a file in the new folder", err);
 
-    auto abandon = [&](CopyOutcome outcome) {
-        ::close(out.release());
-        ::unlink(temp.c_str());
-        return outcome;
-    };
-
-    int err = 0;
-    switch (PumpContent(in.fd, out.fd, err, stop)) {
-    case Pump::Stopped:
-        return abandon({CopyOutcome::Stopped, QStringLiteral("the copy was cancelled")});
-    case Pump::Error:
-        return abandon(Fail("copying the content failed", err));
-    case Pump::Done:
+    TContentCopier copier(source.file.Get(), temp.Fd(), options);
+    off_t size = 0;
+    switch (copier.CopyAll(src, size)) {
+    case TPump::Stopped:
+        return {TCopyOutcome::Stopped, QStringLiteral("the copy was cancelled")};
+    case TPump::Error:
+        return Fail("copying the content failed", copier.Error());
+    case TPump::Done:
         break;
     }
-    if (!createdExact && ::fchmod(out.fd, wanted) != 0)
-        return abandon(Fail("cannot set the permission bits", errno));
+#ifdef TARNWICK_COPY_VERIFY
+    if (options.verify) {
+        const QString differs = VerifyCopy(source.file.Get(), temp.Fd(),
+                                           static_cast<std::uint64_t>(size), options.stop);
+        if (options.stop && options.stop->load(std::memory_order_relaxed))
+            return {TCopyOutcome::Stopped, QStringLiteral("the copy was cancelled")};
+        if (!differs.isEmpty())
+            return {TCopyOutcome::Failed, differs};
+    }
+#endif
     const struct timespec times[2] = {src.st_atim, src.st_mtim};
-    if (::futimens(out.fd, times) != 0)
-        return abandon(Fail("cannot set the modification time", errno));
-    if (::close(out.release()) != 0) {
-        const int e = errno;
-        ::unlink(temp.c_str());
-        return Fail("writing the copy failed", e);
-    }
-    if (::rename(temp.c_str(), target.c_str()) != 0) {
-        const int e = errno;
-        ::unlink(temp.c_str());
-        return Fail("cannot replace the target", e);
-    }
-    return {CopyOutcome::Copied, QString()};
+    if (::futimens(temp.Fd(), times) != 0)
+        return Fail("cannot set the modification time", errno);
+    if (const int err = temp.ApplyMode())
+        return Fail("cannot set the permission bits", err);
+    if (const int err = temp.Close())
+        return Fail("writing the copy failed", err);
+    if (const int err = temp.RenameOver(targetName))
+        return Fail("cannot replace the target", err);
+    return {TCopyOutcome::Copied, QString()};
 }
 
 } // namespace tarnwick

@@ -1,7 +1,10 @@
 #include "folder_listing.h"
 
+#include <cerrno>
+#include <climits>
 #include <dirent.h>
 #include <fcntl.h>
+#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -9,12 +12,14 @@ namespace tarnwick {
 
 namespace {
 
+constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+
 // The kind a status stands for; false for entries that are passed over.
-bool KindOfMode(mode_t mode, EntryKind& kind) {
+bool KindOfMode(mode_t mode, TEntryKind& kind) {
     if (S_ISDIR(mode))
-        kind = EntryKind::Folder;
+        kind = TEntryKind::Folder;
     else if (S_ISREG(mode))
-        kind = EntryKind::File;
+        kind = TEntryKind::File;
     else
         return false;
     return true;
@@ -22,7 +27,7 @@ bool KindOfMode(mode_t mode, EntryKind& kind) {
 
 // Kind of an entry whose type the listing did not tell, or that is a link.
 // Returns false for entries that are passed over.
-bool KindByStatus(int dirFd, const char* name, bool isLink, EntryKind& kind) {
+bool KindByStatus(int dirFd, const char* name, bool isLink, TEntryKind& kind) {
     struct stat st{};
     if (!isLink) {
         if (::fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0)
@@ -31,48 +36,112 @@ bool KindByStatus(int dirFd, const char* name, bool isLink, EntryKind& kind) {
             return KindOfMode(st.st_mode, kind);
     }
     if (::fstatat(dirFd, name, &st, 0) != 0) {
-        kind = EntryKind::File; // a dangling link stands as a file
+        kind = TEntryKind::File; // a dangling link stands as a file
         return true;
     }
     return KindOfMode(st.st_mode, kind);
 }
 
+// A path too long for one call, opened a part at a time: every part but the
+// last only as a place to look up names in (no right to read it needed, as
+// for the whole path in one piece).
+int OpenFolderByParts(const std::string& path, TUniqueFd& folder) {
+    TUniqueFd at;
+    int atFd = AT_FDCWD;
+    size_t start = 0;
+    if (!path.empty() && path[0] == '/') {
+        at.Reset(::open("/", O_PATH | O_DIRECTORY | O_CLOEXEC));
+        if (!at.IsOpen())
+            return errno;
+        atFd = at.Get();
+    }
+    // The last part that is a name (a trailing "/" adds none).
+    size_t end = path.find_last_not_of('/');
+    if (end == std::string::npos) // "/" or "": the root itself, or nothing
+        return path.empty() ? ENOENT : OpenFolderAt(atFd, ".", folder);
+    end += 1;
+    for (;;) {
+        while (start < end && path[start] == '/')
+            ++start;
+        size_t slash = path.find('/', start);
+        if (slash == std::string::npos || slash > end)
+            slash = end;
+        const std::string part = path.substr(start, slash - start);
+        if (part.size() > NAME_MAX)
+            return ENAMETOOLONG;
+        if (slash == end)
+            return OpenFolderAt(atFd, part.c_str(), folder);
+        TUniqueFd next(::openat(atFd, part.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+        if (!next.IsOpen())
+            return errno;
+        at = std::move(next);
+        atFd = at.Get();
+        start = slash + 1;
+    }
+}
+
 } // namespace
 
-bool ListFolder(const std::string& path, std::vector<FolderEntry>& entries) {
-    entries.clear();
-    const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    DIR* dir = ::fdopendir(fd);
-    if (!dir) {
-        ::close(fd);
-        return false;
+int OpenFolderAt(int dirFd, const char* name, TUniqueFd& folder) {
+    folder.Reset(::openat(dirFd, name, kFolderFlags));
+    return folder.IsOpen() ? 0 : errno;
+}
+
+int OpenFolder(const std::string& path, TUniqueFd& folder) {
+    folder.Reset();
+    if (path.empty())
+        return ENOENT;
+    if (path.size() < PATH_MAX) {
+        folder.Reset(::open(path.c_str(), kFolderFlags));
+        if (folder.IsOpen())
+            return 0;
+        if (errno != ENAMETOOLONG)
+            return errno;
     }
-    while (const dirent* e = ::readdir(dir)) {
-        EntryKind kind;
-        switch (e->d_type) {
-        case DT_DIR:
-            kind = EntryKind::Folder;
-            break;
-        case DT_REG:
-            kind = EntryKind::File;
-            break;
-        case DT_LNK:
-            if (!KindByStatus(fd, e->d_name, true, kind))
+    return OpenFolderByParts(path, folder);
+}
+
+int ListFolder(int dirFd, const std::function<void(std::string_view, TEntryKind)>& take) {
+    // Read straight from the folder's descriptor, which stays open for
+    // opening entries afterwards, from its first entry.
+    if (::lseek(dirFd, 0, SEEK_SET) < 0)
+        return errno;
+    constexpr size_t kBuffer = 32768;
+    const std::unique_ptr<char[]> buffer(new char[kBuffer]);
+    for (;;) {
+        const ssize_t got = ::getdents64(dirFd, buffer.get(), kBuffer);
+        if (got < 0) {
+            if (errno == EINTR)
                 continue;
-            break;
-        case DT_UNKNOWN:
-            if (!KindByStatus(fd, e->d_name, false, kind))
-                continue;
-            break;
-        default: // FIFO, socket, character or block device
-            continue;
+            return errno;
         }
-        entries.push_back(FolderEntry{std::string(e->d_name), kind});
+        if (got == 0)
+            return 0;
+        for (ssize_t at = 0; at < got;) {
+            const auto* e = reinterpret_cast<const dirent64*>(buffer.get() + at);
+            at += e->d_reclen;
+            TEntryKind kind;
+            switch (e->d_type) {
+            case DT_DIR:
+                kind = TEntryKind::Folder;
+                break;
+            case DT_REG:
+                kind = TEntryKind::File;
+                break;
+            case DT_LNK:
+                if (!KindByStatus(dirFd, e->d_name, true, kind))
+                    continue;
+                break;
+            case DT_UNKNOWN:
+                if (!KindByStatus(dirFd, e->d_name, false, kind))
+                    continue;
+                break;
+            default: // FIFO, socket, character or block device
+                continue;
+            }
+            take(std::string_view(e->d_name), kind);
+        }
     }
-    ::closedir(dir);
-    return true;
 }
 
 } // namespace tarnwick

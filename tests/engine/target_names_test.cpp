@@ -38,20 +38,6 @@ TEST(MakeHashName, KnownDigests) {
             << c.text.toStdString();
 }
 
-TEST(NameExtension, LastDotOnly) {
-    struct Case {
-        const char* name;
-        const char* ext;
-    } cases[] = {
-        {"photo.jpg", ".jpg"}, {"IMG.JPG", ".JPG"},   {"archive.tar.gz", ".gz"},
-        {"noext", ""},         {".jpg", ".jpg"},      {"trail.", "."},
-        {"a.b\\c", ""},        {"a.b:c", ""},         {"x:y.z", ".z"},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(NameExtension(QString::fromUtf8(c.name)).toString(), QString::fromUtf8(c.ext))
-            << c.name;
-}
-
 TEST(BuildTargetPath, WorkedExamplesInAllModes) {
     struct Case {
         const char* relative;

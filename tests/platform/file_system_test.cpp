@@ -1,6 +1,7 @@
 #include "fixture_tree.h"
 #include "platform/ascii_conversion.h"
 #include "platform/directory_test.h"
+#include "platform/error_text.h"
 #include "platform/executable_path.h"
 #include "platform/file_copy.h"
 #include "platform/folder_listing.h"
@@ -14,6 +15,41 @@
 #include <unistd.h>
 
 using namespace tarnwick;
+
+namespace {
+
+// Copies the file at path from to path to, through the folder-relative copy.
+TCopyOutcome CopyPath(const std::string& from, const std::string& to,
+                      const TCopyOptions& options = {}) {
+    auto split = [](const std::string& path, TUniqueFd& folder, std::string& name) {
+        const size_t slash = path.rfind('/');
+        name = path.substr(slash + 1);
+        return OpenFolder(slash == 0 ? "/" : path.substr(0, slash), folder);
+    };
+    TUniqueFd fromFolder, toFolder;
+    std::string fromName, toName;
+    if (const int err = split(from, fromFolder, fromName))
+        return {TCopyOutcome::Failed, ErrorText(err)};
+    split(to, toFolder, toName);
+    TCopySource source;
+    const TCopyOutcome opened = OpenCopySource(fromFolder.Get(), fromName.c_str(), source);
+    if (!opened.Ok())
+        return opened;
+    return CopyFileReplacing(source, toFolder.Get(), toName.c_str(), options);
+}
+
+// Entries of the folder at path by kind, or false when it cannot be listed.
+bool ListPath(const std::string& path, std::map<std::string, TEntryKind>& kinds) {
+    TUniqueFd folder;
+    if (OpenFolder(path, folder) != 0)
+        return false;
+    kinds.clear();
+    return ListFolder(folder.Get(), [&](std::string_view name, TEntryKind kind) {
+               kinds[std::string(name)] = kind;
+           }) == 0;
+}
+
+} // namespace
 
 TEST(DirectoryTest, Table) {
     TFixtureTree tree;
@@ -54,20 +90,21 @@ TEST(FolderListing, KindsAndPassedOverEntries) {
     tree.Link("d/to-file", "file");
     tree.Link("d/dead", "nothing");
     tree.Link("d/to-fifo", "fifo");
-    std::vector<FolderEntry> entries;
-    ASSERT_TRUE(ListFolder(tree.Path("d"), entries));
-    std::map<std::string, EntryKind> kinds;
-    for (const FolderEntry& e : entries)
-        kinds[e.name] = e.kind;
-    const std::map<std::string, EntryKind> expected = {
-        {".", EntryKind::Folder},       {"..", EntryKind::Folder},   {"sub", EntryKind::Folder},
-        {".dotdir", EntryKind::Folder}, {"to-sub", EntryKind::Folder}, {"file", EntryKind::File},
-        {".dotfile", EntryKind::File},  {"to-file", EntryKind::File}, {"dead", EntryKind::File},
+    std::map<std::string, TEntryKind> kinds;
+    ASSERT_TRUE(ListPath(tree.Path("d"), kinds));
+    const std::map<std::string, TEntryKind> expected = {
+        {".", TEntryKind::Folder},       {"..", TEntryKind::Folder},
+        {"sub", TEntryKind::Folder},     {".dotdir", TEntryKind::Folder},
+        {"to-sub", TEntryKind::Folder},  {"file", TEntryKind::File},
+        {".dotfile", TEntryKind::File},  {"to-file", TEntryKind::File},
+        {"dead", TEntryKind::File},
     };
     EXPECT_EQ(kinds, expected);
-    EXPECT_EQ(entries.size(), expected.size());
-    EXPECT_FALSE(ListFolder(tree.Path("missing"), entries));
-    EXPECT_FALSE(ListFolder(tree.Path("d/file"), entries));
+    TUniqueFd folder;
+    EXPECT_EQ(OpenFolder(tree.Path("missing"), folder), ENOENT);
+    EXPECT_EQ(OpenFolder(tree.Path("d/file"), folder), ENOTDIR);
+    EXPECT_EQ(OpenFolder("", folder), ENOENT);
+    EXPECT_FALSE(folder.IsOpen());
 }
 
 TEST(FileCopy, CopiesReplacesAndRefusesTheSameFile) {
@@ -75,8 +112,8 @@ TEST(FileCopy, CopiesReplacesAndRefusesTheSameFile) {
     tree.File("src", "new content");
     tree.File("dst", "old content that is longer");
     ASSERT_EQ(::chmod(tree.Path("src").c_str(), 0754), 0);
-    CopyOutcome r = CopyFileReplacing(tree.Path("src"), tree.Path("dst"));
-    EXPECT_EQ(r.status, CopyOutcome::Copied);
+    TCopyOutcome r = CopyPath(tree.Path("src"), tree.Path("dst"));
+    EXPECT_EQ(r.status, TCopyOutcome::Copied);
     EXPECT_EQ(TFixtureTree::Read(tree.Path("dst")), "new content");
     struct stat st{};
     ::stat(tree.Path("dst").c_str(), &st);
@@ -85,8 +122,8 @@ TEST(FileCopy, CopiesReplacesAndRefusesTheSameFile) {
     // Every permission bit comes along, also those the creation mask would drop.
     for (const mode_t mode : {0666u, 0600u, 0444u, 04755u, 0u}) {
         ASSERT_EQ(::chmod(tree.Path("src").c_str(), mode), 0);
-        ASSERT_EQ(CopyFileReplacing(tree.Path("src"), tree.Path("dst")).status,
-                  CopyOutcome::Copied) << std::oct << mode;
+        ASSERT_EQ(CopyPath(tree.Path("src"), tree.Path("dst")).status,
+                  TCopyOutcome::Copied) << std::oct << mode;
         ::stat(tree.Path("dst").c_str(), &st);
         EXPECT_EQ(st.st_mode & 07777, mode) << std::oct << mode;
         EXPECT_EQ(TFixtureTree::Read(tree.Path("dst")), "new content");
@@ -96,8 +133,8 @@ TEST(FileCopy, CopiesReplacesAndRefusesTheSameFile) {
     // Same file through another spelling and through a link: nothing is written.
     tree.Link("alias", tree.Path("src"));
     for (const std::string& target : {tree.Path("src"), tree.Root() + "//src", tree.Path("alias")}) {
-        r = CopyFileReplacing(tree.Path("src"), target);
-        EXPECT_EQ(r.status, CopyOutcome::SameFile) << target;
+        r = CopyPath(tree.Path("src"), target);
+        EXPECT_EQ(r.status, TCopyOutcome::SameFile) << target;
         EXPECT_EQ(TFixtureTree::Read(tree.Path("src")), "new content");
     }
 }
@@ -117,13 +154,11 @@ TEST(FileCopy, FailuresSayWhyAndLeaveNothingBehind) {
         {tree.Path("pipe"), tree.Path("out/p")}, // never blocks on a FIFO
     };
     for (const Case& c : cases) {
-        const CopyOutcome r = CopyFileReplacing(c.source, c.target);
-        EXPECT_EQ(r.status, CopyOutcome::Failed) << c.target;
+        const TCopyOutcome r = CopyPath(c.source, c.target);
+        EXPECT_EQ(r.status, TCopyOutcome::Failed) << c.target;
         EXPECT_FALSE(r.reason.isEmpty()) << c.target;
     }
-    std::vector<FolderEntry> entries;
-    ASSERT_TRUE(ListFolder(tree.Path("out"), entries));
-    EXPECT_EQ(entries.size(), 3u); // ., .., taken
+    EXPECT_EQ(TFixtureTree::Names(tree.Path("out")), std::vector<std::string>{"taken"});
 }
 
 TEST(FileCopy, StopCancelsAndRemovesTheTemporaryFile) {
@@ -132,12 +167,12 @@ TEST(FileCopy, StopCancelsAndRemovesTheTemporaryFile) {
     tree.Dir("out");
     tree.File("out/big", "previous");
     std::atomic<bool> stop{true};
-    const CopyOutcome r = CopyFileReplacing(tree.Path("big"), tree.Path("out/big"), &stop);
-    EXPECT_EQ(r.status, CopyOutcome::Stopped);
+    TCopyOptions options;
+    options.stop = &stop;
+    const TCopyOutcome r = CopyPath(tree.Path("big"), tree.Path("out/big"), options);
+    EXPECT_EQ(r.status, TCopyOutcome::Stopped);
     EXPECT_EQ(TFixtureTree::Read(tree.Path("out/big")), "previous");
-    std::vector<FolderEntry> entries;
-    ASSERT_TRUE(ListFolder(tree.Path("out"), entries));
-    EXPECT_EQ(entries.size(), 3u);
+    EXPECT_EQ(TFixtureTree::Names(tree.Path("out")), std::vector<std::string>{"big"});
 }
 
 TEST(AsciiConversion, BestFitTable) {
@@ -172,7 +207,7 @@ TEST(FileCopy, FallsBackToReadAndWriteWhereTheKernelCannotCopy) {
     TFixtureTree tree;
     const std::string expected = TFixtureTree::Read("/proc/version");
     ASSERT_FALSE(expected.empty());
-    const CopyOutcome r = CopyFileReplacing("/proc/version", tree.Path("version"));
-    ASSERT_EQ(r.status, CopyOutcome::Copied) << r.reason.toStdString();
+    const TCopyOutcome r = CopyPath("/proc/version", tree.Path("version"));
+    ASSERT_EQ(r.status, TCopyOutcome::Copied) << r.reason.toStdString();
     EXPECT_EQ(TFixtureTree::Read(tree.Path("version")), expected);
 }

@@ -2,7 +2,9 @@
 
 #include "platform/name_codec.h"
 
+#include <algorithm>
 #include <cstdlib>
+#include <dirent.h>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -76,4 +78,16 @@ std::string TFixtureTree::Read(const std::string& path) {
 bool TFixtureTree::Exists(const std::string& path) {
     struct stat st{};
     return ::lstat(path.c_str(), &st) == 0;
+}
+
+std::vector<std::string> TFixtureTree::Names(const std::string& folder) {
+    std::vector<std::string> names;
+    if (DIR* d = ::opendir(folder.c_str())) {
+        while (const dirent* e = ::readdir(d))
+            if (std::string(e->d_name) != "." && std::string(e->d_name) != "..")
+                names.emplace_back(e->d_name);
+        ::closedir(d);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
 }

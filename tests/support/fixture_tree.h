@@ -5,6 +5,7 @@
 #include <QString>
 #include <QTemporaryDir>
 #include <string>
+#include <vector>
 
 class TFixtureTree {
 public:
@@ -24,6 +25,8 @@ public:
 
     static std::string Read(const std::string& path);
     static bool Exists(const std::string& path);
+    // The names in a folder but "." and "..", sorted.
+    static std::vector<std::string> Names(const std::string& folder);
 
 private:
     std::string FRoot;
