@@ -1,8 +1,9 @@
 #include "block_output.h"
 
+#include "platform/error_text.h"
+#include "platform/write_all.h"
+
 #include <cerrno>
-#include <system_error>
-#include <unistd.h>
 
 namespace tarnwick {
 
@@ -73,20 +74,12 @@ void TPeriodicFlush::Run() {
 
 TBlockOutput::TSink DescriptorSink(int fd, QString name) {
     return [fd, name](std::string_view bytes, QString* why) {
-        while (!bytes.empty()) {
-            const ssize_t put = ::write(fd, bytes.data(), bytes.size());
-            if (put < 0) {
-                if (errno == EINTR)
-                    continue;
-                *why = errno == EPIPE
-                           ? name + QStringLiteral(" was closed")
-                           : QStringLiteral("cannot write to ") + name + QStringLiteral(": ") +
-                                 QString::fromStdString(std::generic_category().message(errno));
-                return false;
-            }
-            bytes.remove_prefix(static_cast<size_t>(put));
-        }
-        return true;
+        const int err = WriteAll(fd, bytes);
+        if (err == 0)
+            return true;
+        *why = err == EPIPE ? name + QStringLiteral(" was closed")
+                            : FailureText(("cannot write to " + name.toStdString()).c_str(), err);
+        return false;
     };
 }
 

@@ -1,6 +1,7 @@
 #include "cli_report.h"
 
 #include "platform/name_codec.h"
+#include "platform/write_all.h"
 
 #include <QLocale>
 #include <QStringList>
@@ -40,16 +41,7 @@ QString VisibleText(const QString& text) {
 TCliReport::TCliReport(int fd, bool showProgress) : FiFd(fd), FbShowProgress(showProgress) {}
 
 void TCliReport::WriteLocked(const std::string& bytes) {
-    std::string_view left = bytes;
-    while (!left.empty()) {
-        const ssize_t put = ::write(FiFd, left.data(), left.size());
-        if (put < 0) {
-            if (errno == EINTR)
-                continue;
-            return; // nowhere left to say it
-        }
-        left.remove_prefix(static_cast<size_t>(put));
-    }
+    WriteAll(FiFd, bytes); // a failure leaves nowhere to say it
 }
 
 void TCliReport::ClearLocked() {
