@@ -45,7 +45,7 @@ QString JobSummaryToolTip(const TJobFacts& facts) {
     if (facts.marks.Any()) {
         lines << QStringLiteral("Marked rows show an icon and a tint: red cross, the copy "
                                 "failed; purple bar, not copied; orange exclamation mark, "
-                                "replaces a file that was in the new folder; blue equals "
+                                "replaces a file that was in the new folder; yellow equals "
                                 "sign, repeats an earlier row's target.");
         lines << QStringLiteral("Point at a row to see why. Click here for the first marked "
                                 "row; F8 and Shift+F8 go to the next and previous one.");

@@ -33,7 +33,10 @@ QString ShownCaption(const QLabel* label) {
 void SetMnemonic(QLabel* label, QChar letter) {
     QString caption = ShownCaption(label);
     caption.replace(QLatin1String("&"), QLatin1String("&&"));
-    const qsizetype at = caption.indexOf(letter, 0, Qt::CaseInsensitive);
+    // The letter as given (a capital starts a word), else in either case.
+    qsizetype at = caption.indexOf(letter, 0, Qt::CaseSensitive);
+    if (at < 0)
+        at = caption.indexOf(letter, 0, Qt::CaseInsensitive);
     if (at >= 0)
         caption.insert(at, u'&');
     label->setText(caption);

@@ -17,8 +17,8 @@ namespace tarnwick::ui {
 QString ShownCaption(const QString& caption);
 QString ShownCaption(const QLabel* label);
 
-// Marks the first letter of label's caption equal to letter (in any case)
-// as its mnemonic.
+// Marks the first letter of label's caption equal to letter as its
+// mnemonic (in either case when the caption has none in letter's case).
 void SetMnemonic(QLabel* label, QChar letter);
 
 // Sets all of the above up on the window's controls; the window's designed

@@ -11,8 +11,10 @@ namespace tarnwick::ui {
 
 namespace {
 
-// The hue of each kind, in degrees, indexed by TMarkKind.
-constexpr int kHues[kMarkKinds] = {0, 210, 30, 280, 0};
+// The hue of each kind, in degrees, indexed by TMarkKind: yellow, orange,
+// purple, red. None of them is near the blue that most palettes select with,
+// so an icon still shows on a selected row.
+constexpr int kHues[kMarkKinds] = {0, 50, 25, 280, 0};
 
 constexpr double kAccentContrast = 3.2;     // icon against the base colour
 constexpr double kTextContrast = 4.5;       // text against the tinted background
@@ -77,11 +79,12 @@ QPixmap IconPixmap(TMarkKind kind, const QColor& accent, int size) {
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);
     p.scale(size / 16.0, size / 16.0);
-    p.setPen(Qt::NoPen);
-    p.setBrush(accent);
-    p.drawEllipse(QRectF(1, 1, 14, 14));
     const QColor glyph =
         ContrastRatio(accent, Qt::white) >= ContrastRatio(accent, Qt::black) ? Qt::white : Qt::black;
+    // A thin ring in the glyph's colour keeps the disc apart from any background.
+    p.setPen(QPen(glyph, 0.8));
+    p.setBrush(accent);
+    p.drawEllipse(QRectF(0.9, 0.9, 14.2, 14.2));
     p.setPen(QPen(glyph, 1.9, Qt::SolidLine, Qt::RoundCap));
     p.setBrush(Qt::NoBrush);
     PaintGlyph(p, kind);

@@ -58,6 +58,9 @@ TEST(Keyboard, EachLabelHasAMnemonicThatFocusesItsBox) {
         SCOPED_TRACE(c.shown);
         EXPECT_EQ(c.label->buddy(), c.box);
         EXPECT_EQ(tarnwick::ui::ShownCaption(c.label), QLatin1String(c.shown));
+        // The underlined letter is the key's, where the caption has it as a capital.
+        const QString marked = c.label->text().mid(c.label->text().indexOf(u'&') + 1, 1);
+        EXPECT_EQ(marked, QKeySequence(c.key).toString());
         EXPECT_EQ(c.box->accessibleName(), QLatin1String(c.shown));
         QTest::keyClick(&w, c.key, Qt::AltModifier);
         EXPECT_TRUE(c.box->hasFocus());
