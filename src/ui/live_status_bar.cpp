@@ -2,6 +2,8 @@
 
 #include <QFontMetrics>
 #include <QMouseEvent>
+#include <QStyleOptionProgressBar>
+#include <QStylePainter>
 #include <algorithm>
 
 namespace tarnwick::ui {
@@ -22,21 +24,44 @@ QString FileNameOf(const QString& path) {
 TStatusProgressBar::TStatusProgressBar(QWidget* parent) : QProgressBar(parent) {
     // No placeholders: the text is taken as it stands.
     setFormat(QString());
+    // The bar's own text stays off and the text is painted over the bar here:
+    // with its text on, QProgressBar measures the text with the style each
+    // time its value changes, which a job does for every row.
+    setTextVisible(false);
 }
 
+void TStatusProgressBar::paintEvent(QPaintEvent* event) {
+    QProgressBar::paintEvent(event);
+    if (FstShown.isEmpty())
+        return;
+    QStylePainter painter(this);
+    QStyleOptionProgressBar option;
+    initStyleOption(&option);
+    option.textVisible = true;
+    option.text = FstShown;
+    option.textAlignment = Qt::AlignCenter;
+    option.rect = style()->subElementRect(QStyle::SE_ProgressBarLabel, &option, this);
+    painter.drawControl(QStyle::CE_ProgressBarLabel, option);
+}
+
+// QProgressBar asks for the text each time its value changes, that is for
+// every row of a job: the elided text is worked out only when the text or
+// the width changes.
 QString TStatusProgressBar::text() const {
-    const int room = width() - kTextMargin;
-    if (room <= 0)
-        return FstText;
-    return fontMetrics().elidedText(FstText, Qt::ElideRight, room);
+    return FstShown;
 }
 
 void TStatusProgressBar::SetStatusText(const QString& text) {
-    if (text == FstText && isTextVisible() == !text.isEmpty())
+    if (text == FstText)
         return;
     FstText = text;
-    setTextVisible(!text.isEmpty());
+    Elide();
     update();
+}
+
+void TStatusProgressBar::Elide() {
+    const int room = width() - kTextMargin;
+    FstShown = room <= 0 ? FstText : fontMetrics().elidedText(FstText, Qt::ElideRight, room);
 }
 
 void TStatusProgressBar::mousePressEvent(QMouseEvent* event) {
@@ -48,9 +73,16 @@ void TStatusProgressBar::mousePressEvent(QMouseEvent* event) {
     QProgressBar::mousePressEvent(event);
 }
 
+void TStatusProgressBar::changeEvent(QEvent* event) {
+    QProgressBar::changeEvent(event);
+    if (event->type() == QEvent::FontChange)
+        Elide();
+}
+
 void TStatusProgressBar::resizeEvent(QResizeEvent* event) {
     QProgressBar::resizeEvent(event);
-    update(); // the text is elided to the new width
+    Elide();
+    update();
 }
 
 QString LiveStatusText(const TLiveFigures& f, const QLocale& locale, const QFontMetrics& metrics,

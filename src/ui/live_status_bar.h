@@ -30,6 +30,7 @@ public:
     QString text() const override;
     // Empty text: none shown.
     void SetStatusText(const QString& text);
+    bool HasStatusText() const { return !FstText.isEmpty(); }
     QString StatusText() const { return FstText; }
 
 signals:
@@ -38,9 +39,14 @@ signals:
 protected:
     void mousePressEvent(QMouseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
+    void Elide();
+
     QString FstText;
+    QString FstShown; // FstText elided to the bar's width
 };
 
 // The figures the running text is made of.

@@ -69,9 +69,10 @@ TEST(LiveStatus, TheBarTakesItsTextLiterally) {
     bar.setValue(42);
     bar.SetStatusText("Copy File: 100%v.iso %p %m");
     EXPECT_EQ(bar.text(), "Copy File: 100%v.iso %p %m");
-    EXPECT_TRUE(bar.isTextVisible());
+    EXPECT_TRUE(bar.HasStatusText());
     bar.SetStatusText(QString());
-    EXPECT_FALSE(bar.isTextVisible());
+    EXPECT_FALSE(bar.HasStatusText());
+    EXPECT_EQ(bar.text(), "");
 }
 
 TEST(LiveStatus, FollowsTheFiguresItIsGiven) {
