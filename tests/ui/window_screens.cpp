@@ -7,6 +7,7 @@
 // WORK_DIR holds big/ (a few files, one of them large) and src/ (a tree
 // with rows to mark); out/ and out2/ are made. The scenes:
 //   running.png  a copy job while it copies the large file
+//   stopped.png  the same job after Stop (time to idle on standard error)
 //   marked.png   the end of a job with marked rows, the summary below
 //   tooltip.png  a marked row's tooltip
 //   menu.png     a row's menu
@@ -178,11 +179,25 @@ int main(int argc, char** argv) {
         if (!shot && done > largeSize * 2 / 5) {
             w.LiveStatus()->Tick();
             shot = Shoot(outDir + QStringLiteral("/running.png"));
+            break;
         }
         QThread::msleep(20);
     }
+    // Stop inside the large copy: how long until the window is idle, and
+    // whether a temporary file is left.
+    QElapsedTimer stopping;
+    stopping.start();
+    w.StopButton->click();
     while (w.JobRunning())
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    const qint64 stopMs = stopping.elapsed();
+    int temporaries = 0;
+    for (const QFileInfo& f :
+         QDir(work + QStringLiteral("/out")).entryInfoList(QDir::Files | QDir::Hidden))
+        temporaries += f.fileName().startsWith(QLatin1String(".tarnwick-")) ? 1 : 0;
+    std::fprintf(stderr, "stopped inside the large copy: idle after %lld ms, %d temporary files left; %s\n",
+                 qlonglong(stopMs), temporaries, qPrintable(w.JobSummary()));
+    Shoot(outDir + QStringLiteral("/stopped.png"));
 
     // 2. The end of a copy job with marked rows of every kind; a folder
     // stands where one copy would go, so that copy fails.
