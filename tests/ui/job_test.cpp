@@ -266,12 +266,12 @@ TEST(Job, DestroyingTheWindowDuringAJobWaitsForIt) {
     auto* w = new TfmTarnwickHub(tree.PathText("tarnwick.ini"));
     w->Edit2->setText(tree.PathText("src"));
     w->Edit3->setText(tree.PathText("out"));
-    w->Button2->click();
-    ASSERT_TRUE(SpinUntil([&] { return w->Grid().RowCount() >= 3; }));
     bool jobGone = false;
     QObject::connect(w, &TfmTarnwickHub::JobGone, [&jobGone] { jobGone = true; });
+    w->Button2->click();
+    ASSERT_TRUE(SpinUntil([&] { return w->Grid().RowCount() >= 3; }));
     delete w; // returns once the job has ended; no hand-off may reach the window afterwards
-    EXPECT_TRUE(jobGone);
+    EXPECT_TRUE(jobGone); // the job object was gone by then
     // Events still queued for the window must not reach it.
     SpinUntil([] { return false; }, 200);
 }
