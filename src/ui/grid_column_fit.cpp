@@ -8,8 +8,9 @@
 
 namespace tarnwick::ui {
 
-TGridColumnFit::TGridColumnFit(QTableView* grid) : QObject(grid), FGrid(grid) {
-    grid->viewport()->installEventFilter(this);
+TGridColumnFit::TGridColumnFit(QTableView* grid)
+    : QObject(grid), FGrid(grid), FViewport(grid->viewport()) {
+    FViewport->installEventFilter(this);
 }
 
 int TGridColumnFit::HalfWidth() const {
@@ -48,9 +49,10 @@ bool TGridColumnFit::Dragged() const {
 }
 
 bool TGridColumnFit::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == FGrid->viewport() && event->type() == QEvent::Resize && FiFitted >= 0 &&
-        !Dragged()) {
-        const int half = FGrid->viewport()->width() / 2;
+    // The viewport also has events while the grid is being destroyed: look at
+    // nothing of the grid before the event is known to be the one wanted.
+    if (event->type() == QEvent::Resize && watched == FViewport && FiFitted >= 0 && !Dragged()) {
+        const int half = FViewport->width() / 2;
         if (half != FiFitted)
             Apply(half);
     }

@@ -30,6 +30,7 @@ private:
     bool Dragged() const;
 
     QTableView* FGrid;
+    QWidget* FViewport;
     int FiFitted = -1; // the width Fit() last gave, -1 before
 };
 

@@ -11,10 +11,11 @@
 namespace tarnwick::ui {
 
 TGridRowMenu::TGridRowMenu(QTableView* grid, TResultGridModel* model, TGridClipboard* clipboard)
-    : QObject(grid), FGrid(grid), FModel(model), FClipboard(clipboard) {
+    : QObject(grid), FGrid(grid), FViewport(grid->viewport()), FModel(model),
+      FClipboard(clipboard) {
     grid->setContextMenuPolicy(Qt::DefaultContextMenu);
     grid->installEventFilter(this);
-    grid->viewport()->installEventFilter(this);
+    FViewport->installEventFilter(this);
 }
 
 QMenu* TGridRowMenu::MenuFor(int gridRow, QWidget* parent) {
@@ -57,15 +58,14 @@ void TGridRowMenu::Popup(int gridRow, const QPoint& globalPos) {
 }
 
 bool TGridRowMenu::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() != QEvent::ContextMenu || (watched != FGrid && watched != FGrid->viewport()))
+    if (event->type() != QEvent::ContextMenu || (watched != FGrid && watched != FViewport))
         return QObject::eventFilter(watched, event);
     auto* menuEvent = static_cast<QContextMenuEvent*>(event);
     QModelIndex index;
     QPoint at;
     if (menuEvent->reason() == QContextMenuEvent::Mouse) {
         const QPoint inViewport =
-            watched == FGrid->viewport() ? menuEvent->pos()
-                                         : FGrid->viewport()->mapFrom(FGrid, menuEvent->pos());
+            watched == FViewport ? menuEvent->pos() : FViewport->mapFrom(FGrid, menuEvent->pos());
         index = FGrid->indexAt(inViewport);
         at = menuEvent->globalPos();
         // The row pointed at becomes the current one, unless it is selected already.

@@ -32,6 +32,7 @@ protected:
 
 private:
     QTableView* FGrid;
+    QWidget* FViewport; // the grid's, kept: events reach it while the grid is destroyed
     TResultGridModel* FModel;
     TGridClipboard* FClipboard;
     QPointer<QMenu> FShown;
