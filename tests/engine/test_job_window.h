@@ -65,8 +65,9 @@ public:
     void RunOnMainThread(const std::function<void()>& fn) override { handOff.Run(fn); }
     const std::atomic<bool>* StopFlag() const override { return &stop; }
 
-    // Runs one job to its end; false when it did not end within the time.
-    bool Run(int jobMode, int timeoutMs = 20000) {
+    // Runs one job to its end; false when it did not end at all (the time is
+    // a guard against a hang, far beyond what any job here takes).
+    bool Run(int jobMode, int timeoutMs = 120000) {
         TTarnwickHubThread* job = TTarnwickHubThread::Create(this, jobMode);
         QEventLoop loop;
         bool ended = false;
