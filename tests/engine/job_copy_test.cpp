@@ -3,6 +3,7 @@
 
 #include "platform/name_codec.h"
 
+#include <QSet>
 #include <dirent.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -168,4 +169,44 @@ TEST(CopyJob, NewFolderInsideTheSourceEnds) {
     EXPECT_EQ(TFixtureTree::Read(tree.Path("src/x.jpg")), "x");
     EXPECT_EQ(TFixtureTree::Read(tree.Path("src/sub/y.jpg")), "y");
     EXPECT_EQ(TFixtureTree::Read(tree.Path("src/out/sub_y.jpg")), "y");
+}
+
+TEST(CopyJob, AFileReplacedByAFifoOrAFolderDuringTheJobFailsItsRow) {
+    TFixtureTree tree;
+    tree.Dir("out");
+    // One folder: its entries are all read before the first is copied.
+    tree.File("src/a/first.jpg", "first");
+    tree.File("src/a/pipe.jpg", "becomes a FIFO");
+    tree.File("src/a/folder.jpg", "becomes a folder");
+    Job job(tree, 1);
+    QSet<QString> replaced;
+    job.onRowCount = [&](int rows) {
+        if (rows != 2 || job.positions.size() != 1 || !replaced.isEmpty())
+            return;
+        // After the first row: every file but the one copied already takes
+        // another kind.
+        for (const char* path : {"src/a/pipe.jpg", "src/a/folder.jpg"}) {
+            if (job.grid.Cell(0, 1) == tree.PathText(path))
+                continue;
+            ASSERT_EQ(::unlink(tree.Path(path).c_str()), 0);
+            if (std::string(path).find("pipe") != std::string::npos)
+                tree.Fifo(path);
+            else
+                tree.Dir(path);
+            replaced.insert(tree.PathText(path));
+        }
+    };
+    ASSERT_TRUE(job.Run(3, 60000)); // a copy that read from the FIFO would never end
+    ASSERT_EQ(job.grid.RowCount(), 4);
+    ASSERT_FALSE(replaced.isEmpty());
+    for (int row = 1; row < 4; ++row) {
+        const TRowMark* mark = job.grid.RowMark(row);
+        const bool wasReplaced = replaced.contains(job.grid.Cell(0, row));
+        EXPECT_EQ(mark != nullptr && mark->bCopyFailed, wasReplaced) << row;
+        if (mark) {
+            EXPECT_FALSE(mark->stReason.isEmpty());
+        }
+    }
+    // The copies of the files that stayed, and no temporary file.
+    EXPECT_EQ(Names(tree.Path("out")).size(), size_t(3 - replaced.size()));
 }
