@@ -3,7 +3,7 @@
 
 #include "fixture_tree.h"
 #include "test_job_window.h"
-#include "tmpfs_mount.h"
+#include "test_mount.h"
 
 #include "platform/name_codec.h"
 
@@ -158,7 +158,7 @@ void RemoveChain(const std::string& root) {
 TEST(JobProcess, AHundredThousandNestedFoldersUnderASmallStackLimit) {
     // On a tmpfs the tree is made and dropped in seconds; on a disk, where
     // removing deep folders takes minutes, a tenth of the depth.
-    TTmpfsMount tmpfs(std::uint64_t(64) << 20);
+    TTestMount tmpfs("tmpfs", std::uint64_t(64) << 20);
     TFixtureTree tree;
     const std::string root = tmpfs.Mounted() ? tmpfs.Root() : tree.Root();
     const int depth = tmpfs.Mounted() ? 100000 : 10000;
