@@ -6,6 +6,7 @@
 #include "platform/folder_listing.h"
 #include "platform/name_codec.h"
 #include "platform/name_extension.h"
+#include "platform/temporary_file.h"
 
 #include <QHash>
 #include <stdexcept>
@@ -105,6 +106,10 @@ void TTarnwickHubThread::OpenNewFolder() {
         FNewFolderDevice = static_cast<std::uint64_t>(st.st_dev);
         FNewFolderInode = static_cast<std::uint64_t>(st.st_ino);
     }
+    // Temporary files that killed or crashed runs left in the new folder go
+    // before this job copies into it.
+    if (FiMode == 3 && FiNewFolderError == 0)
+        tarnwick::RemoveStaleTemporaries(FNewFolder.Get());
 }
 
 bool TTarnwickHubThread::StopRequested() const {

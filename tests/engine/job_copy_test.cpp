@@ -4,6 +4,7 @@
 #include "platform/name_codec.h"
 
 #include <QSet>
+#include <QTimer>
 #include <dirent.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -209,4 +210,28 @@ TEST(CopyJob, AFileReplacedByAFifoOrAFolderDuringTheJobFailsItsRow) {
     }
     // The copies of the files that stayed, and no temporary file.
     EXPECT_EQ(Names(tree.Path("out")).size(), size_t(3 - replaced.size()));
+}
+
+TEST(CopyJob, AStopDuringALargeCopyRemovesItsTemporaryFile) {
+    TFixtureTree tree;
+    tree.Dir("out");
+    tree.File("src/large.bin", std::string(256u << 20, 'L'));
+    Job job(tree, 1);
+    // Raised by the main thread as soon as the job names the large file.
+    QString named;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (job.progress.uFileSize.load() > 0 && !job.stop) {
+            named = job.progress.LargeFile();
+            job.stop = true;
+        }
+    });
+    poll.start(1);
+    ASSERT_TRUE(job.Run(3));
+    EXPECT_EQ(named, tree.PathText("src/large.bin"));
+    ASSERT_EQ(job.ends.size(), 1u);
+    EXPECT_TRUE(job.ends[0].bStopped);
+    EXPECT_TRUE(Names(tree.Path("out")).empty()); // no copy, no temporary file
+    EXPECT_EQ(job.progress.uFileSize.load(), 0u); // the large file is no longer named
+    EXPECT_LT(job.progress.uBytesCopied.load(), std::uint64_t(256u << 20));
 }

@@ -14,6 +14,9 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <csignal>
+#include <sys/file.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -241,4 +244,120 @@ TEST(JobProcess, AnUnreadableOrMissingSourceIsReportedAndTheJobEnds) {
         EXPECT_EQ(run.end, "0");
     }
     EXPECT_TRUE(TFixtureTree::Names(tree.Path("out")).empty());
+}
+
+namespace {
+
+// Waits until a temporary file of the driver (pid) appears in folder and
+// stops the driver while it is there; returns its name, or "" when the
+// driver ended first.
+std::string StopWhileATemporaryIsThere(pid_t pid, const std::string& folder) {
+    const int watch = ::inotify_init1(IN_CLOEXEC);
+    if (watch < 0 || ::inotify_add_watch(watch, folder.c_str(), IN_CREATE) < 0)
+        return "";
+    const std::string prefix = ".tarnwick-" + std::to_string(pid) + "-";
+    alignas(inotify_event) char buffer[4096];
+    for (;;) {
+        const ssize_t got = ::read(watch, buffer, sizeof buffer);
+        if (got <= 0)
+            break;
+        for (ssize_t at = 0; at < got;) {
+            const auto* e = reinterpret_cast<const inotify_event*>(buffer + at);
+            at += ssize_t(sizeof(inotify_event) + e->len);
+            const std::string name = e->len ? e->name : "";
+            if (name.rfind(prefix, 0) != 0)
+                continue;
+            ::kill(pid, SIGSTOP);
+            if (TFixtureTree::Exists(folder + "/" + name)) {
+                ::close(watch);
+                return name;
+            }
+            ::kill(pid, SIGCONT); // renamed already: wait for the next one
+        }
+        int status = 0;
+        if (::waitpid(pid, &status, WNOHANG) == pid)
+            break;
+    }
+    ::close(watch);
+    return "";
+}
+
+} // namespace
+
+TEST(JobProcess, TemporariesOfAKilledCopyAreRemovedByTheNextCopyJobAndNothingElse) {
+    TFixtureTree tree;
+    tree.Dir("out");
+    for (int i = 0; i < 16; ++i)
+        tree.File("src/f" + std::to_string(i) + ".bin", std::string(16u << 20, char('a' + i)));
+    tree.File("second/new.txt", "second job");
+
+    int out = -1;
+    const pid_t driver = StartDriver({"3", tree.Path("src"), tree.Path("out")}, "", false, out);
+    ASSERT_GT(driver, 0);
+    const std::string left = StopWhileATemporaryIsThere(driver, tree.Path("out"));
+    ::kill(driver, SIGKILL);
+    int status = 0;
+    ::waitpid(driver, &status, 0);
+    ::close(out);
+    ASSERT_FALSE(left.empty()) << "the driver finished before a temporary file could be caught";
+    ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
+    ASSERT_TRUE(TFixtureTree::Exists(tree.Path("out/" + left)));
+
+    // Names that look alike, or are not the dead run's to lose, stay.
+    const std::string dead = std::to_string(driver);
+    const pid_t sleeper = ::fork();
+    if (sleeper == 0) {
+        ::execlp("sleep", "sleep", "60", static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    const std::string live = std::to_string(sleeper);
+    tree.File("out/.tarnwick-" + dead + "-900001", "another left by the dead run: removed");
+    std::vector<std::string> kept = {
+        ".tarnwick-" + live + "-0",           // its process runs
+        ".tarnwick-" + dead + "-x1",          // not the pattern
+        ".tarnwick-" + dead,                  // not the pattern
+        "x.tarnwick-" + dead + "-2",          // not the pattern
+        ".tarnwick-" + dead + "-3",           // a folder
+        ".tarnwick-" + dead + "-4",           // a link
+        ".tarnwick-" + dead + "-5",           // locked: a run elsewhere writes it
+    };
+    tree.File("out/" + kept[0], "live");
+    tree.File("out/" + kept[1], "x");
+    tree.File("out/" + kept[2], "x");
+    tree.File("out/" + kept[3], "x");
+    tree.Dir("out/" + kept[4]);
+    tree.File("link-target", "must stay");
+    tree.Link("out/" + kept[5], tree.Path("link-target"));
+    tree.File("out/" + kept[6], "locked");
+    const int locked = ::open(tree.Path("out/" + kept[6]).c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_EQ(::flock(locked, LOCK_EX), 0);
+    if (RunningAsRoot()) {
+        kept.push_back(".tarnwick-" + dead + "-6"); // another user's
+        tree.File("out/" + kept.back(), "theirs");
+        ASSERT_EQ(::chown(tree.Path("out/" + kept.back()).c_str(), 65534, 65534), 0);
+    }
+
+    // A simulation writes nothing and removes nothing.
+    {
+        TTestJobWindow job;
+        job.source = tree.PathText("second");
+        job.newFolder = tree.PathText("out");
+        ASSERT_TRUE(job.Run(2));
+        EXPECT_TRUE(TFixtureTree::Exists(tree.Path("out/" + left)));
+    }
+    TTestJobWindow job;
+    job.source = tree.PathText("second");
+    job.newFolder = tree.PathText("out");
+    job.combMode = 1;
+    ASSERT_TRUE(job.Run(3));
+    ::close(locked);
+    ::kill(sleeper, SIGKILL);
+    ::waitpid(sleeper, nullptr, 0);
+
+    EXPECT_FALSE(TFixtureTree::Exists(tree.Path("out/" + left)));
+    EXPECT_FALSE(TFixtureTree::Exists(tree.Path("out/.tarnwick-" + dead + "-900001")));
+    for (const std::string& name : kept)
+        EXPECT_TRUE(TFixtureTree::Exists(tree.Path("out/" + name))) << name;
+    EXPECT_EQ(TFixtureTree::Read(tree.Path("link-target")), "must stay");
+    EXPECT_EQ(TFixtureTree::Read(tree.Path("out/new.txt")), "second job");
 }
