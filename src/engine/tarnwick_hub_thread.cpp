@@ -14,14 +14,17 @@
 
 namespace {
 
-QString LowerAsciiLetters(QString text) {
-    for (QChar& c : text)
-        if (c.unicode() >= u'A' && c.unicode() <= u'Z')
-            c = QChar(c.unicode() + (u'a' - u'A'));
-    return text;
+// The extension filter's only case folding: A-Z to a-z, nothing else.
+template <class TChar>
+constexpr TChar LowerAsciiLetter(TChar c) {
+    return (c >= TChar('A') && c <= TChar('Z')) ? TChar(c + ('a' - 'A')) : c;
 }
 
-char LowerAsciiLetter(char c) { return (c >= 'A' && c <= 'Z') ? char(c + ('a' - 'A')) : c; }
+QString LowerAsciiLetters(QString text) {
+    for (QChar& c : text)
+        c = QChar(LowerAsciiLetter(c.unicode()));
+    return text;
+}
 
 } // namespace
 
