@@ -153,3 +153,35 @@ TEST(CloneCopy, AFileSystemThatSharesBlocksCopiesWithoutTakingSpace) {
     ASSERT_EQ(r.status, TCopyOutcome::Copied) << r.reason.toStdString();
     EXPECT_EQ(ReadAt(folder + "/out/photo.raw", 0, size), data);
 }
+
+#if __has_include("platform/copy_verify.h")
+#include "platform/copy_verify.h"
+
+TEST(VerifiedCopy, ACopyThatDiffersFromItsSourceNeverReplacesTheTarget) {
+    TFixtureTree tree;
+    tree.Dir("out");
+    tree.File("photo.jpg", RandomBytes(300000, 7));
+    tree.File("out/photo.jpg", "the earlier file");
+    TCopyOptions options;
+    options.verify = true;
+    // A copy that reads back as written passes.
+    ASSERT_EQ(Copy(tree.Root(), tree.Path("out"), "photo.jpg", options).status,
+              TCopyOutcome::Copied);
+    EXPECT_EQ(TFixtureTree::Read(tree.Path("out/photo.jpg")),
+              TFixtureTree::Read(tree.Path("photo.jpg")));
+    // One whose blocks come back different fails, and the target stays.
+    tree.File("out/photo.jpg", "the earlier file");
+    SetVerifyReadBackHook([](int copyFd) {
+        char byte = 0;
+        ASSERT_EQ(::pread(copyFd, &byte, 1, 1234), 1);
+        byte = static_cast<char>(~byte);
+        ASSERT_EQ(::pwrite(copyFd, &byte, 1, 1234), 1);
+    });
+    const TCopyOutcome r = Copy(tree.Root(), tree.Path("out"), "photo.jpg", options);
+    SetVerifyReadBackHook(nullptr);
+    EXPECT_EQ(r.status, TCopyOutcome::Failed);
+    EXPECT_FALSE(r.reason.isEmpty());
+    EXPECT_EQ(TFixtureTree::Read(tree.Path("out/photo.jpg")), "the earlier file");
+    EXPECT_EQ(TFixtureTree::Names(tree.Path("out")), std::vector<std::string>{"photo.jpg"});
+}
+#endif
