@@ -2,6 +2,8 @@
 
 #include "platform/executable_path.h"
 #include "platform/name_extension.h"
+#include "platform/user_config.h"
+#include "settings/settings_location.h"
 
 namespace {
 
@@ -22,9 +24,20 @@ QString CopyTypeKey() {
     return QStringLiteral("COPY_TYPE_COMBOBOX");
 }
 
+// The settings file of the running program (settings_location.h), with its
+// folder made when it is the user's own one and missing. A folder that
+// cannot be made shows as the first write's error.
+QString RunningProgramSettingsPath() {
+    const tarnwick::TSettingsLocation location =
+        tarnwick::LocateSettings(tarnwick::ExecutablePath(), tarnwick::ProcessEnvironment);
+    if (!location.privateFolder.isEmpty())
+        tarnwick::MakePrivateFolder(location.privateFolder);
+    return location.filePath;
+}
+
 } // namespace
 
-TTarnwickIni::TTarnwickIni() : TBaseIniControl(SettingsPathFor(tarnwick::ExecutablePath())) {}
+TTarnwickIni::TTarnwickIni() : TBaseIniControl(RunningProgramSettingsPath()) {}
 
 TTarnwickIni::TTarnwickIni(const QString& stPath) : TBaseIniControl(stPath) {}
 

@@ -1,6 +1,7 @@
 #pragma once
 // TTarnwickIni: the program's settings, in the INI file beside the
-// executable (its path with the extension replaced by ".ini").
+// executable (its path with the extension replaced by ".ini"), or for an
+// installed copy in the user's config folder (settings_location.h).
 // Reads and writes go straight to the file; a failed write throws
 // EIniWriteError, also from a text read whose key was missing (the read
 // writes the empty default back).
@@ -9,7 +10,7 @@
 
 class TTarnwickIni : public TBaseIniControl {
 public:
-    TTarnwickIni();                              // beside the running executable
+    TTarnwickIni();                              // the running program's (settings_location.h)
     explicit TTarnwickIni(const QString& stPath); // a given settings file (tests)
     ~TTarnwickIni() override;
 

@@ -7,6 +7,8 @@
 
 int main(int argc, char** argv) {
     tarnwick::ui::TTarnwickApplication app(argc, argv); // titled "Tarnwick Hub"
+    // Before anything can show a box that would keep a SIGTERM waiting.
+    tarnwick::ui::InstallEndRequestHandlers();
 
     // A second start ends at once and touches nothing.
     tarnwick::TSingleInstance instance;
@@ -14,6 +16,9 @@ int main(int argc, char** argv) {
         return 0;
 
     TfmTarnwickHub fmTarnwickHub;
+    // Asked to end while the window was being created: it closes unshown.
+    if (tarnwick::ui::EndRequestedFromOutside())
+        return 0;
     fmTarnwickHub.show();
     tarnwick::ui::CloseOnEndRequests(&fmTarnwickHub);
     app.exec();

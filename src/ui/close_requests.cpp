@@ -4,8 +4,12 @@
 #include <QApplication>
 #include <QByteArray>
 #include <QPointer>
+#if QT_CONFIG(sessionmanager)
+#include <QSessionManager>
+#endif
 #include <QSocketNotifier>
 #include <QWidget>
+#include <atomic>
 #include <csignal>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -16,16 +20,24 @@ namespace tarnwick::ui {
 namespace {
 
 int gSignalPipe[2] = {-1, -1};
+std::atomic<bool> gEndRequested{false};
+static_assert(std::atomic<bool>::is_always_lock_free, "set from a signal handler");
+
+// Closes every window, the modal ones first: a box waiting for a click
+// returns as if it had been closed, and the handler that showed it goes on.
+void EndFromOutside() {
+    gEndRequested.store(true);
+    QApplication::closeAllWindows();
+}
 
 extern "C" void OnEndSignal(int) {
+    gEndRequested.store(true);
     const char byte = 1;
     // Nothing else is safe in a signal handler; the main thread does the rest.
     [[maybe_unused]] const ssize_t written = ::write(gSignalPipe[0], &byte, 1);
 }
 
 void InstallSignalHandlers() {
-    if (gSignalPipe[0] >= 0)
-        return;
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, gSignalPipe) != 0) {
         gSignalPipe[0] = gSignalPipe[1] = -1;
         return;
@@ -34,7 +46,7 @@ void InstallSignalHandlers() {
     QObject::connect(notifier, &QSocketNotifier::activated, qApp, [] {
         char buffer[16];
         [[maybe_unused]] const ssize_t got = ::read(gSignalPipe[1], buffer, sizeof buffer);
-        QApplication::closeAllWindows();
+        EndFromOutside();
     });
     struct sigaction action {};
     action.sa_handler = OnEndSignal;
@@ -56,8 +68,10 @@ public:
         if ((event->response_type & 0x7f) != XCB_DESTROY_NOTIFY)
             return false;
         const auto* destroyed = static_cast<const xcb_destroy_notify_event_t*>(message);
-        if (FWindow->internalWinId() != 0 && destroyed->window == FWindow->internalWinId())
+        if (FWindow->internalWinId() != 0 && destroyed->window == FWindow->internalWinId()) {
+            gEndRequested.store(true);
             QMetaObject::invokeMethod(FWindow.data(), "close", Qt::QueuedConnection);
+        }
         return false;
     }
 
@@ -67,13 +81,31 @@ private:
 
 } // namespace
 
-void CloseOnEndRequests(QWidget* window) {
+void InstallEndRequestHandlers() {
+    static bool installed = false;
+    if (installed || qApp == nullptr)
+        return;
+    installed = true;
     InstallSignalHandlers();
+#if QT_CONFIG(sessionmanager)
+    // The session ends: the session manager asks for the data to be saved,
+    // which here is closing the window (it stores the settings).
+    QObject::connect(qApp, &QGuiApplication::commitDataRequest, qApp,
+                     [](QSessionManager&) { EndFromOutside(); });
+#endif
+}
+
+void CloseOnEndRequests(QWidget* window) {
+    InstallEndRequestHandlers();
     static TDestroyWatch* watch = nullptr;
     if (watch == nullptr) {
         watch = new TDestroyWatch(window);
         qApp->installNativeEventFilter(watch);
     }
+}
+
+bool EndRequestedFromOutside() {
+    return gEndRequested.load();
 }
 
 } // namespace tarnwick::ui

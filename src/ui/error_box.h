@@ -6,6 +6,7 @@
 // wraps the handlers it connects to signals.
 
 #include <QApplication>
+#include <QIcon>
 #include <QString>
 #include <utility>
 
@@ -19,8 +20,13 @@ inline constexpr char kApplicationTitle[] = "Tarnwick Hub";
 QString ErrorBoxText(const QString& message);
 
 // Shows the default error box for message (any thread; from a thread other
-// than the main one the box is shown on the main thread later).
+// than the main one the box is shown on the main thread later). Once the
+// program has been asked to end from outside (close_requests.h) the text
+// goes to standard error instead, after the title, and nothing waits.
 void ShowErrorBox(const QString& message);
+
+// The program's icon: the icon theme's, else the one built into the program.
+QIcon ProgramIcon();
 
 // To be called inside a catch block: shows the exception being handled.
 void ReportCurrentException() noexcept;
@@ -34,7 +40,8 @@ template <typename F> void Guarded(F&& handler) noexcept {
     }
 }
 
-// The program's application object: sets the title, and shows every
+// The program's application object: sets the title, the version, the
+// desktop entry's name and the window icon, and shows every
 // exception that escapes an event handler instead of letting it cross the
 // event loop.
 class TTarnwickApplication : public QApplication {

@@ -10,6 +10,7 @@
 #include "ui/dialog_seam.h"
 #include "ui/error_box.h"
 #include "ui/result_grid_model.h"
+#include "ui/window_geometry.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -325,34 +326,47 @@ void TfmTarnwickHub::moveEvent(QMoveEvent* event) {
 }
 
 void TfmTarnwickHub::FormCreate(QObject* /*Sender*/) {
+    // A settings step that fails (a write-back that cannot be written) is
+    // reported once the window is set up, and only the first one; every other
+    // step still runs, so the window takes every value it can read.
     std::exception_ptr failure;
-    try {
+    const auto step = [&failure](const auto& settingsStep) {
+        try {
+            settingsStep();
+        } catch (...) {
+            if (!failure)
+                failure = std::current_exception();
+        }
+    };
+    step([this] {
         FIni = FstSettingsPath.isEmpty() ? std::make_unique<TTarnwickIni>()
                                          : std::make_unique<TTarnwickIni>(FstSettingsPath);
-        const int top = FIni->Top();
-        const int left = FIni->Left();
-        const int outerWidth = FIni->Width();
-        const int outerHeight = FIni->Height();
-        SetOuterGeometry(top, left, outerWidth, outerHeight);
-        FormResize(this);
-
+    });
+    int copyType = 0; // no mode stored: "MD5(hash)"
+    if (FIni) {
+        step([this] {
+            const int top = FIni->Top();
+            const int left = FIni->Left();
+            const int outerWidth = FIni->Width();
+            const int outerHeight = FIni->Height();
+            // Wherever it was stored, the window opens on a screen and fits it.
+            const QRect placed = tarnwick::ui::PlaceOnScreens(
+                left, top, outerWidth, outerHeight, tarnwick::ui::ScreenAreas(),
+                QSize(kMinOuterWidth, kMinOuterHeight));
+            SetOuterGeometry(placed.top(), placed.left(), placed.width(), placed.height());
+            FormResize(this);
+        });
         Edit2->clear();
-        if (tarnwick::IsDirectory(FIni->SauceFolder()))
-            Edit2->setText(FIni->SauceFolder());
-        Edit3->setText(FIni->NewFolder());
-        Edit4->setText(FIni->FileExtName());
-        AddModeItems();
-        const int copyType = FIni->CopyType();
-        ComboBox1->setCurrentIndex(copyType >= 0 && copyType <= 2 ? copyType : -1);
-    } catch (...) {
-        // The settings steps end at the failing one; the window itself is
-        // still set up below, so that it can be used.
-        failure = std::current_exception();
+        step([this] {
+            if (tarnwick::IsDirectory(FIni->SauceFolder()))
+                Edit2->setText(FIni->SauceFolder());
+        });
+        step([this] { Edit3->setText(FIni->NewFolder()); });
+        step([this] { Edit4->setText(FIni->FileExtName()); });
+        step([this, &copyType] { copyType = FIni->CopyType(); });
     }
-    if (ComboBox1->count() == 0) {
-        AddModeItems();
-        ComboBox1->setCurrentIndex(-1);
-    }
+    AddModeItems();
+    ComboBox1->setCurrentIndex(copyType >= 0 && copyType <= 2 ? copyType : -1);
     FormResize(this);
     SetGridCell(0, 0, Label1->text());
     SetGridCell(1, 0, Label2->text());

@@ -1,5 +1,6 @@
-// The default error box: its text rule, errors escaping event handlers and
-// signal handlers, and failed settings writes at creation and at exit.
+// The application object (desktop entry name, version, icon) and the default
+// error box: its text rule, errors escaping event handlers and signal
+// handlers, and failed settings writes at creation and at exit.
 
 #include "fixture_tree.h"
 #include "ui/error_box.h"
@@ -10,12 +11,39 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QEvent>
+#include <QGuiApplication>
+#include <QIcon>
 #include <QLineEdit>
+#include <QSettings>
 #include <QTableView>
 #include <gtest/gtest.h>
 #include <stdexcept>
+#include <sys/mount.h>
+#include <tarnwick/build_config.h>
 
 namespace {
+
+TEST(Application, NamesItsDesktopEntryVersionAndIcon) {
+    const QString id = QGuiApplication::desktopFileName();
+    EXPECT_EQ(id, TARNWICK_APP_ID);
+    EXPECT_EQ(QCoreApplication::applicationVersion(), TARNWICK_VERSION);
+    // The desktop entry of that name says the same icon, and the window
+    // class that X gives the window (the application's name).
+    QSettings entry(QStringLiteral(TARNWICK_SOURCE_DIR "/data/") + id + ".desktop",
+                    QSettings::IniFormat);
+    ASSERT_EQ(entry.status(), QSettings::NoError);
+    entry.beginGroup("Desktop Entry");
+    EXPECT_EQ(entry.value("Icon").toString(), id);
+    EXPECT_EQ(entry.value("StartupWMClass").toString(), QCoreApplication::applicationName());
+    // No icon theme here has it: the icon built into the program stands in.
+    const QIcon icon = QApplication::windowIcon();
+    for (const int size : {16, 24, 32, 48, 64, 128, 256})
+        EXPECT_TRUE(icon.availableSizes().contains(QSize(size, size))) << size;
+    TFakeDialogs dialogs;
+    TFixtureTree tree;
+    TfmTarnwickHub w(tree.PathText("tarnwick.ini"));
+    EXPECT_EQ(w.windowIcon().cacheKey(), icon.cacheKey());
+}
 
 TEST(ErrorBox, FullStopRule) {
     const std::pair<const char*, const char*> cases[] = {
@@ -101,6 +129,7 @@ TEST(ErrorBox, FailedSettingsWriteAtCreationIsShownAndTheWindowStillWorks) {
         EXPECT_EQ(dialogs.messages[0].title, "Tarnwick Hub");
         EXPECT_EQ(dialogs.messages[0].text, ini + QStringLiteral(" に書き込めません."));
         EXPECT_EQ(w.ComboBox1->count(), 3);
+        EXPECT_EQ(w.ComboBox1->currentIndex(), 0) << "no mode stored: MD5(hash)";
         EXPECT_EQ(w.Grid().Cell(0, 0), "Source Folder");
         EXPECT_EQ(w.StringGrid1->model()->headerData(1, Qt::Horizontal).toString(), "New Folder");
         EXPECT_EQ(w.frameGeometry().size(), QSize(600, 300));
@@ -108,6 +137,61 @@ TEST(ErrorBox, FailedSettingsWriteAtCreationIsShownAndTheWindowStillWorks) {
     // The exit tries to store the settings and shows that failure too.
     ASSERT_EQ(dialogs.messages.size(), 2u);
     EXPECT_EQ(dialogs.messages[1].text, ini + QStringLiteral(" に書き込めません."));
+}
+
+// A settings folder on a tmpfs mounted read-only, holding the given file:
+// every read works, every write fails.
+class TReadOnlySettings {
+public:
+    explicit TReadOnlySettings(const QStringList& lines) {
+        tree.Dir("ro");
+        folder = tree.Path("ro");
+        if (::mount("tmpfs", folder.c_str(), "tmpfs", 0, "size=64k") != 0)
+            return;
+        mounted = true;
+        WriteSettings(tree.PathText("ro/tarnwick.ini"), lines);
+        readOnly = ::mount("tmpfs", folder.c_str(), "tmpfs", MS_REMOUNT | MS_RDONLY, nullptr) == 0;
+    }
+    ~TReadOnlySettings() {
+        if (mounted)
+            ::umount2(folder.c_str(), MNT_DETACH);
+    }
+    bool Ready() const { return mounted && readOnly; }
+    QString Ini() const { return tree.PathText("ro/tarnwick.ini"); }
+
+private:
+    TFixtureTree tree;
+    std::string folder;
+    bool mounted = false;
+    bool readOnly = false;
+};
+
+TEST(ErrorBox, FailedSettingsStepsAtCreationLeaveEveryReadableValueInPlace) {
+    // Two text keys missing: reading them writes them back, which fails. The
+    // rest is there to be read; no naming mode is stored.
+    TFixtureTree folders;
+    folders.Dir("photos");
+    TReadOnlySettings settings({"TOP=40", "LEFT=30", "WIDTH=700", "HEIGHT=450",
+                                "SOURCE_FOLDER=" + folders.PathText("photos"),
+                                "FILE_EXTENSION_NAME=.jpg"});
+    if (!settings.Ready())
+        GTEST_SKIP() << "mounting a read-only tmpfs is not allowed here";
+    TFakeDialogs dialogs;
+    {
+        TfmTarnwickHub w(settings.Ini());
+        // One box, for the first failure only.
+        ASSERT_EQ(dialogs.messages.size(), 1u);
+        EXPECT_EQ(dialogs.messages[0].title, "Tarnwick Hub");
+        EXPECT_EQ(dialogs.messages[0].text, settings.Ini() + QStringLiteral(" に書き込めません."));
+        EXPECT_EQ(w.frameGeometry(), QRect(30, 40, 700, 450));
+        EXPECT_EQ(w.Edit2->text(), folders.PathText("photos"));
+        EXPECT_EQ(w.Edit3->text(), "");
+        EXPECT_EQ(w.Edit4->text(), ".jpg");
+        EXPECT_EQ(w.ComboBox1->currentIndex(), 0);
+        EXPECT_EQ(w.ComboBox1->currentText(), "MD5(hash)");
+        EXPECT_FALSE(w.Edit5->isVisibleTo(&w));
+    }
+    EXPECT_EQ(dialogs.messages.size(), 2u) << "the exit's failed write is shown as well";
 }
 
 } // namespace
