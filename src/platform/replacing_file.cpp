@@ -51,8 +51,7 @@ bool TReplacingFile::Open(const std::string& targetPath) {
     if (exists && ::access(target.c_str(), W_OK) != 0)
         return Fail("cannot replace it", errno); // the file is not ours to write
 
-    const size_t slash = target.rfind('/');
-    FTargetName = target.substr(slash == std::string::npos ? 0 : slash + 1);
+    FTargetName = NameOf(target);
     if (const int err = OpenFolder(FolderOf(target), FFolder))
         return Fail("cannot open its folder", err);
     if (const int err = FTemp.Create(FFolder.Get(), exists ? existing.st_mode : NewFileMode()))

@@ -1,6 +1,7 @@
 #include "fixture_tree.h"
 #include "test_job_window.h"
 
+#include "engine/job_start_checks.h"
 #include "platform/name_codec.h"
 
 #include <QSet>
@@ -234,4 +235,37 @@ TEST(CopyJob, AStopDuringALargeCopyRemovesItsTemporaryFile) {
     EXPECT_TRUE(Names(tree.Path("out")).empty()); // no copy, no temporary file
     EXPECT_EQ(job.progress.uFileSize.load(), 0u); // the large file is no longer named
     EXPECT_LT(job.progress.uBytesCopied.load(), std::uint64_t(256u << 20));
+}
+
+TEST(CopyJob, ANewFolderPastThePathLimitPassesTheChecksAndTakesTheCopies) {
+    TFixtureTree tree;
+    tree.File("src/a/photo.jpg", "photo");
+    tree.File("src/b.jpg", "b");
+    const std::string deep = tree.DeepDir("out", 60, 99);
+    Job job(tree, 1);
+    job.newFolder = tree.PathText(deep);
+    ASSERT_GT(job.newFolder.size(), 4096);
+    EXPECT_EQ(tarnwick::CheckJobStart(job.source, job.newFolder, 1, job.delimiter),
+              tarnwick::kJobMayStart);
+    ASSERT_TRUE(job.Run(3));
+    EXPECT_EQ(job.grid.FailedCopyCount(), 0);
+    EXPECT_EQ(job.Rows().size(), 2u);
+    // Read back relative to the deep folder.
+    const int folder = ::open(tree.Path("out").c_str(), O_RDONLY | O_DIRECTORY);
+    int at = folder;
+    for (size_t start = 4; start < deep.size();) {
+        const size_t slash = std::min(deep.find('/', start), deep.size());
+        const int next = ::openat(at, deep.substr(start, slash - start).c_str(), O_RDONLY | O_DIRECTORY);
+        ASSERT_GE(next, 0);
+        ::close(at);
+        at = next;
+        start = slash + 1;
+    }
+    char buffer[16] = {};
+    const int f = ::openat(at, "a_photo.jpg", O_RDONLY);
+    ASSERT_GE(f, 0);
+    EXPECT_EQ(::read(f, buffer, sizeof buffer), 5);
+    EXPECT_EQ(std::string(buffer), "photo");
+    ::close(f);
+    ::close(at);
 }
