@@ -9,7 +9,6 @@
 #include "engine/result_grid.h"
 #include "ui/uMain_Tarnwick.h"
 
-#include <QTimer>
 #include <QApplication>
 #include <QComboBox>
 #include <QElapsedTimer>
@@ -17,6 +16,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <cstdio>
 #include <sys/resource.h>
 
@@ -35,7 +35,8 @@ int main(int argc, char** argv) {
         --argc;
     }
     if (argc < 3) {
-        std::fprintf(stderr, "usage: window_bench SOURCE NEW_FOLDER [EXTENSION] [--stop-after=MS]\n");
+        std::fprintf(stderr,
+                     "usage: window_bench SOURCE NEW_FOLDER [EXTENSION] [--stop-after=MS]\n");
         return 2;
     }
     qputenv("QT_QPA_PLATFORM", "offscreen");
