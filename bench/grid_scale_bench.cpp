@@ -6,8 +6,8 @@
 //   grid_scale_bench [ROWS]
 
 #include "engine/csv_export.h"
-#include "ui/grid_clipboard.h"
 #include "engine/result_grid.h"
+#include "ui/grid_clipboard.h"
 #include "ui/uMain_Tarnwick.h"
 
 #include <QApplication>
@@ -105,15 +105,15 @@ int main(int argc, char** argv) {
     const double copyAll = Seconds(t);
     const long copied = PeakKiB();
 
-    std::printf("{\"rows\": %d, \"fill_s\": %.3f, \"bytes_per_row\": %.0f, \"page_step_ms\": %.2f, "
-                "\"to_bottom_ms\": %.2f, \"middle_step_ms\": %.2f, \"select_range_ms\": %.2f, "
-                "\"select_all_ms\": %.2f, \"copy_all_s\": %.3f, \"export_s\": %.3f, \"export_ok\": %s, "
-                "\"csv_mib\": %.1f, \"export_extra_kib\": %ld, \"copy_extra_mib\": %.1f, "
-                "\"peak_mib\": %.1f}\n",
-                window.Grid().RowCount() - 1, fill, double(filled - idle) * 1024 / rows,
-                pageSteps * 1e3, toBottom * 1e3, middleSteps * 1e3, selectRange * 1e3,
-                selectAll * 1e3, copyAll, exportSeconds, written ? "true" : "false",
-                double(QFileInfo(csv).size()) / (1 << 20), exported - filled,
-                double(copied - exported) / 1024, double(exported) / 1024);
+    std::printf(
+        "{\"rows\": %d, \"fill_s\": %.3f, \"bytes_per_row\": %.0f, \"page_step_ms\": %.2f, "
+        "\"to_bottom_ms\": %.2f, \"middle_step_ms\": %.2f, \"select_range_ms\": %.2f, "
+        "\"select_all_ms\": %.2f, \"copy_all_s\": %.3f, \"export_s\": %.3f, \"export_ok\": %s, "
+        "\"csv_mib\": %.1f, \"export_extra_kib\": %ld, \"copy_extra_mib\": %.1f, "
+        "\"peak_mib\": %.1f}\n",
+        window.Grid().RowCount() - 1, fill, double(filled - idle) * 1024 / rows, pageSteps * 1e3,
+        toBottom * 1e3, middleSteps * 1e3, selectRange * 1e3, selectAll * 1e3, copyAll,
+        exportSeconds, written ? "true" : "false", double(QFileInfo(csv).size()) / (1 << 20),
+        exported - filled, double(copied - exported) / 1024, double(exported) / 1024);
     return written ? 0 : 1;
 }

@@ -11,7 +11,6 @@
 #include "engine/result_grid.h"
 #include "ui/uMain_Tarnwick.h"
 
-#include <QTimer>
 #include <QApplication>
 #include <QComboBox>
 #include <QElapsedTimer>
@@ -19,6 +18,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <cstdio>
 #include <sys/resource.h>
 
@@ -37,7 +37,8 @@ int main(int argc, char** argv) {
         --argc;
     }
     if (argc < 3) {
-        std::fprintf(stderr, "usage: window_bench SOURCE NEW_FOLDER [EXTENSION] [--stop-after=MS]\n");
+        std::fprintf(stderr,
+                     "usage: window_bench SOURCE NEW_FOLDER [EXTENSION] [--stop-after=MS]\n");
         return 2;
     }
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))

@@ -11,8 +11,8 @@
 namespace tarnwick::ui {
 
 QString TabSeparatedCell(const QString& text) {
-    const bool quote = text.contains(u'\t') || text.contains(u'\n') || text.contains(u'\r') ||
-                       text.contains(u'"');
+    const bool quote =
+        text.contains(u'\t') || text.contains(u'\n') || text.contains(u'\r') || text.contains(u'"');
     if (!quote)
         return text;
     QString quoted = text;

@@ -30,8 +30,8 @@ QMenu* TGridRowMenu::MenuFor(int gridRow, QWidget* parent) {
     };
     const auto addOpen = [menu](const QString& caption, const QString& path) {
         const QString folder = FolderOfPath(path);
-        QAction* action = menu->addAction(
-            caption, menu, [folder] { Desktop().OpenUrl(LocalFileUrl(folder)); });
+        QAction* action =
+            menu->addAction(caption, menu, [folder] { Desktop().OpenUrl(LocalFileUrl(folder)); });
         action->setEnabled(!folder.isEmpty());
     };
     addCopy(QStringLiteral("Copy &Source Path"), source);

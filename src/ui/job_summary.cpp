@@ -58,8 +58,8 @@ QString JobSummaryToolTip(const TJobFacts& facts) {
                             .arg(facts.iUnlisted)
                       : QStringLiteral("Folders that could not be listed:"));
         for (int i = 0; i < named; ++i)
-            lines << QStringLiteral("%1: %2")
-                         .arg(facts.unlisted[size_t(i)].stPath, facts.unlisted[size_t(i)].stReason);
+            lines << QStringLiteral("%1: %2").arg(facts.unlisted[size_t(i)].stPath,
+                                                  facts.unlisted[size_t(i)].stReason);
     }
     return lines.join(QLatin1Char('\n'));
 }

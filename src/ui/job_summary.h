@@ -19,13 +19,13 @@ struct TUnlistedFolder {
 };
 
 struct TJobFacts {
-    int iJobMode = 2;       // 2 simulation, 3 copy
-    int iFiles = 0;         // result rows
-    bool bStopped = false;  // stopped before the walk's end
-    int iStoppedAfter = 0;  // rows handed over when it stopped
+    int iJobMode = 2;      // 2 simulation, 3 copy
+    int iFiles = 0;        // result rows
+    bool bStopped = false; // stopped before the walk's end
+    int iStoppedAfter = 0; // rows handed over when it stopped
     TMarkCounts marks;
-    int iUnlisted = 0;                      // folders that could not be listed
-    std::vector<TUnlistedFolder> unlisted;  // the first few of them
+    int iUnlisted = 0;                     // folders that could not be listed
+    std::vector<TUnlistedFolder> unlisted; // the first few of them
 };
 
 // How many unlisted folders the tooltip names.

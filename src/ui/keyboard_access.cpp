@@ -48,8 +48,8 @@ QLabel* SetUpKeyboardAccess(TfmTarnwickHub& w, QPushButton* stopButton) {
     auto* label5 = new QLabel(QStringLiteral("Naming Mode"), w.Panel1);
     label5->setObjectName(QStringLiteral("Label5"));
     const int right = w.ComboBox1->x() - 6;
-    const int left = std::max(w.Edit4->x() + w.Edit4->width() + 6,
-                              right - label5->sizeHint().width());
+    const int left =
+        std::max(w.Edit4->x() + w.Edit4->width() + 6, right - label5->sizeHint().width());
     label5->setGeometry(left, w.Label3->y(), right - left, w.Label3->height());
     label5->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 
@@ -58,9 +58,8 @@ QLabel* SetUpKeyboardAccess(TfmTarnwickHub& w, QPushButton* stopButton) {
         QChar letter;
         QWidget* box;
     } labelled[] = {
-        {w.Label1, u'S', w.Edit2},     {w.Label2, u'N', w.Edit3},
-        {w.Label3, u'E', w.Edit4},     {label5, u'M', w.ComboBox1},
-        {w.Label4, u'D', w.Edit5},
+        {w.Label1, u'S', w.Edit2},   {w.Label2, u'N', w.Edit3}, {w.Label3, u'E', w.Edit4},
+        {label5, u'M', w.ComboBox1}, {w.Label4, u'D', w.Edit5},
     };
     for (const auto& l : labelled) {
         SetMnemonic(l.label, l.letter);

@@ -87,7 +87,8 @@ void TStatusProgressBar::resizeEvent(QResizeEvent* event) {
 
 QString LiveStatusText(const TLiveFigures& f, const QLocale& locale, const QFontMetrics& metrics,
                        int width) {
-    QString head = f.iJobMode == 3 ? QStringLiteral("Copy File") : QStringLiteral("Copy Simulation");
+    QString head =
+        f.iJobMode == 3 ? QStringLiteral("Copy File") : QStringLiteral("Copy Simulation");
     if (f.bStopping)
         head += QStringLiteral(", stopping");
     QStringList parts;
@@ -163,7 +164,8 @@ void TLiveStatus::Tick() {
     const qint64 span = now - first.ms;
     if (span >= kRateLeastMs) {
         f.dRowsPerSecond = double(f.iRows - first.rows) * 1000.0 / double(span);
-        f.dBytesPerSecond = double(f.uBytes - std::min(f.uBytes, first.bytes)) * 1000.0 / double(span);
+        f.dBytesPerSecond =
+            double(f.uBytes - std::min(f.uBytes, first.bytes)) * 1000.0 / double(span);
     }
     FBar->SetStatusText(LiveStatusText(f, FBar->locale(), FBar->fontMetrics(), FBar->width()));
     FBar->setToolTip(f.stLargeFile);

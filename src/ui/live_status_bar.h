@@ -55,9 +55,9 @@ struct TLiveFigures {
     bool bStopping = false;
     std::int64_t iRows = 0;
     std::uint64_t uBytes = 0;
-    double dRowsPerSecond = -1;  // negative: not known yet
+    double dRowsPerSecond = -1; // negative: not known yet
     double dBytesPerSecond = -1;
-    QString stLargeFile;         // empty: no large file is being copied
+    QString stLargeFile; // empty: no large file is being copied
     std::uint64_t uFileDone = 0;
     std::uint64_t uFileSize = 0;
 };

@@ -16,10 +16,10 @@ namespace {
 // so an icon still shows on a selected row.
 constexpr int kHues[kMarkKinds] = {0, 50, 25, 280, 0};
 
-constexpr double kAccentContrast = 3.2;     // icon against the base colour
-constexpr double kTextContrast = 4.5;       // text against the tinted background
-constexpr double kTintMost = 0.32;          // share of the hue in the tint at most
-constexpr double kTintLeast = 0.12;         // ... and at least, so the tint still shows
+constexpr double kAccentContrast = 3.2; // icon against the base colour
+constexpr double kTextContrast = 4.5;   // text against the tinted background
+constexpr double kTintMost = 0.32;      // share of the hue in the tint at most
+constexpr double kTintLeast = 0.12;     // ... and at least, so the tint still shows
 
 double Linear(double channel) {
     return channel <= 0.04045 ? channel / 12.92 : std::pow((channel + 0.055) / 1.055, 2.4);
@@ -79,8 +79,9 @@ QPixmap IconPixmap(TMarkKind kind, const QColor& accent, int size) {
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);
     p.scale(size / 16.0, size / 16.0);
-    const QColor glyph =
-        ContrastRatio(accent, Qt::white) >= ContrastRatio(accent, Qt::black) ? Qt::white : Qt::black;
+    const QColor glyph = ContrastRatio(accent, Qt::white) >= ContrastRatio(accent, Qt::black)
+                             ? Qt::white
+                             : Qt::black;
     // A thin ring in the glyph's colour keeps the disc apart from any background.
     p.setPen(QPen(glyph, 0.8));
     p.setBrush(accent);

@@ -152,7 +152,7 @@ private:
     TJobProgress FProgress;
     TJobEnd FJobEnd;
     int FiUnlisted = 0;
-    std::vector<tarnwick::ui::TUnlistedFolder> FUnlisted; // the first few
+    std::vector<tarnwick::ui::TUnlistedFolder> FUnlisted;   // the first few
     tarnwick::ui::TStatusProgressBar* FStatusBar = nullptr; // ProgressBar1
     tarnwick::ui::TJobStopButton* FStopButton = nullptr;
     tarnwick::ui::TLiveStatus* FLiveStatus = nullptr;

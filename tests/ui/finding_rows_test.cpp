@@ -16,8 +16,8 @@
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QGuiApplication>
-#include <QLineEdit>
 #include <QItemSelectionModel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QProgressBar>
 #include <QScrollBar>
@@ -40,9 +40,8 @@ TEST(MarkedRows, NextAndPreviousWrapAroundAndSkipRowsNotOnShow) {
         int expected;
     };
     const Case cases[] = {
-        {0, true, 3},  {3, true, 7},   {5, true, 7},  {9, true, 3},   {10, true, 3},
-        {11, false, 9}, {9, false, 7}, {7, false, 3}, {3, false, 9},  {1, false, 9},
-        {8, false, 7},
+        {0, true, 3},  {3, true, 7},  {5, true, 7},  {9, true, 3},  {10, true, 3}, {11, false, 9},
+        {9, false, 7}, {7, false, 3}, {3, false, 9}, {1, false, 9}, {8, false, 7},
     };
     for (const Case& c : cases)
         EXPECT_EQ(NextMarkedRow(marked, 11, c.from, c.forward), c.expected)
@@ -140,12 +139,9 @@ TEST(MarkedRows, NoMarkedRowLeavesTheSelectionAlone) {
 
 TEST(TabSeparated, CellsThatWouldSplitAreQuoted) {
     const std::pair<QString, QString> cases[] = {
-        {"/src/a.jpg", "/src/a.jpg"},
-        {"", ""},
-        {"a\tb", "\"a\tb\""},
-        {"line\nbreak", "\"line\nbreak\""},
-        {"cr\rhere", "\"cr\rhere\""},
-        {"say \"hi\"", "\"say \"\"hi\"\"\""},
+        {"/src/a.jpg", "/src/a.jpg"}, {"", ""},
+        {"a\tb", "\"a\tb\""},         {"line\nbreak", "\"line\nbreak\""},
+        {"cr\rhere", "\"cr\rhere\""}, {"say \"hi\"", "\"say \"\"hi\"\"\""},
         {"it's, fine", "it's, fine"},
     };
     for (const auto& [cell, expected] : cases)

@@ -48,8 +48,10 @@ TEST(GridModel, RowsGrowOneAtATimeWithTextsWrittenBeforeTheRowCount) {
 TEST(GridModel, MarksGiveTheirKindAndReasonThenThePath) {
     TResultGridModel model;
     model.SetGridRowCount(6);
-    const char* rows[][2] = {{"/s/a/b/c.jpg", "/t/a_b_c.jpg"}, {"/s/a_b/c.jpg", "/t/a_b_c.jpg"},
-                             {"/s/x.jpg", "/t/x.jpg"},         {"/s/y.jpg", "/t/y.jpg"},
+    const char* rows[][2] = {{"/s/a/b/c.jpg", "/t/a_b_c.jpg"},
+                             {"/s/a_b/c.jpg", "/t/a_b_c.jpg"},
+                             {"/s/x.jpg", "/t/x.jpg"},
+                             {"/s/y.jpg", "/t/y.jpg"},
                              {"/s/z.jpg", ""}};
     for (int r = 0; r < 5; ++r) {
         model.SetGridCell(0, r + 1, rows[r][0]);

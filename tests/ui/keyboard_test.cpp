@@ -82,11 +82,10 @@ TEST(Keyboard, EveryControlHasAnAccessibleName) {
     TfmTarnwickHub w(tree.PathText("tarnwick.ini"));
     w.show();
     ASSERT_TRUE(SpinUntil([&] { return w.isVisible(); }));
-    const QWidget* controls[] = {w.Button1,     w.Edit1,        w.Panel1,     w.Edit2,
-                                 w.Edit3,       w.SpeedButton1, w.SpeedButton2, w.Edit4,
-                                 w.ComboBox1,   w.Button2,      w.Button3,    w.Button4,
-                                 w.Edit5,       w.Panel2,       w.ProgressBar1, w.StringGrid1,
-                                 w.StopButton};
+    const QWidget* controls[] = {
+        w.Button1,      w.Edit1,  w.Panel1,       w.Edit2,       w.Edit3,     w.SpeedButton1,
+        w.SpeedButton2, w.Edit4,  w.ComboBox1,    w.Button2,     w.Button3,   w.Button4,
+        w.Edit5,        w.Panel2, w.ProgressBar1, w.StringGrid1, w.StopButton};
     for (const QWidget* control : controls) {
         QAccessibleInterface* access =
             QAccessible::queryAccessibleInterface(const_cast<QWidget*>(control));

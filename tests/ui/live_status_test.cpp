@@ -51,8 +51,9 @@ TEST(LiveStatus, ALargeFileKeepsTheStartAndEndOfItsName) {
     copy.uFileSize = std::uint64_t(2) << 30;
     copy.uFileDone = std::uint64_t(1) << 29;
     const QString wide = LiveStatusText(copy, kLocale, metrics, 3000);
-    EXPECT_EQ(wide, "Copy File: 2 files, 512.00 MiB copied  |  "
-                    "holiday_2024_the_whole_family_at_the_lake_4K.mov: 512.00 MiB of 2.00 GiB (25%)");
+    EXPECT_EQ(wide,
+              "Copy File: 2 files, 512.00 MiB copied  |  "
+              "holiday_2024_the_whole_family_at_the_lake_4K.mov: 512.00 MiB of 2.00 GiB (25%)");
 
     const int width = metrics.horizontalAdvance(wide) * 3 / 4;
     const QString narrow = LiveStatusText(copy, kLocale, metrics, width);
@@ -129,7 +130,8 @@ TEST(LiveStatus, TheWindowFollowsAJobFromStartToSummary) {
     w.Button2->click();
     ASSERT_TRUE(SpinUntil([&] { return !w.JobRunning() && w.Button2->isEnabled(); }));
     EXPECT_TRUE(followingDuringJob);
-    EXPECT_TRUE(textDuringJob.startsWith("Copy Simulation: 10 files")) << textDuringJob.toStdString();
+    EXPECT_TRUE(textDuringJob.startsWith("Copy Simulation: 10 files"))
+        << textDuringJob.toStdString();
     EXPECT_FALSE(w.LiveStatus()->Following());
     EXPECT_EQ(w.JobSummary(), "Copy Simulation: 30 files, 7 folders not listed");
     EXPECT_EQ(w.ProgressBar1->text(), w.JobSummary());

@@ -30,9 +30,9 @@ const TMarkKind kKinds[] = {TMarkKind::RepeatsRow, TMarkKind::ReplacesFile, TMar
 
 TEST(MarkStyle, TintsAndIconsReadOnLightAndDarkPalettes) {
     const QPalette palettes[] = {
-        Palette(Qt::white, Qt::black),                     // light
+        Palette(Qt::white, Qt::black),                               // light
         Palette(QColor(0x2b, 0x2b, 0x2b), QColor(0xee, 0xee, 0xee)), // dark
-        Palette(QColor(0x12, 0x12, 0x12), Qt::white),      // darker
+        Palette(QColor(0x12, 0x12, 0x12), Qt::white),                // darker
         Palette(QColor(0xf0, 0xf0, 0xe8), QColor(0x20, 0x20, 0x20)),
     };
     for (const QPalette& palette : palettes) {

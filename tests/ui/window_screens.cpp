@@ -19,8 +19,8 @@
 // are added from the row hook as the job would add them.
 
 #include "engine/job_progress.h"
-#include "ui/live_status_bar.h"
 #include "ui/grid_row_menu.h"
+#include "ui/live_status_bar.h"
 #include "ui/marked_row_navigation.h"
 #include "ui/result_grid_model.h"
 #include "ui/uMain_Tarnwick.h"
@@ -195,7 +195,8 @@ int main(int argc, char** argv) {
     for (const QFileInfo& f :
          QDir(work + QStringLiteral("/out")).entryInfoList(QDir::Files | QDir::Hidden))
         temporaries += f.fileName().startsWith(QLatin1String(".tarnwick-")) ? 1 : 0;
-    std::fprintf(stderr, "stopped inside the large copy: idle after %lld ms, %d temporary files left; %s\n",
+    std::fprintf(stderr,
+                 "stopped inside the large copy: idle after %lld ms, %d temporary files left; %s\n",
                  qlonglong(stopMs), temporaries, qPrintable(w.JobSummary()));
     Shoot(outDir + QStringLiteral("/stopped.png"));
 

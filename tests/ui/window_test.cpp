@@ -295,8 +295,8 @@ TEST(MainWindow, ControlsCarryTheirNamesCaptionsAndTabOrder) {
 
     // The designed tab stops in their order, then the pickers and Stop, then the grid.
     const std::vector<QWidget*> order = {
-        w.Edit2, w.Edit3,        w.Edit4,        w.ComboBox1, w.Button2,    w.Button3,
-        w.Button4, w.Edit5,      w.SpeedButton1, w.SpeedButton2, w.StopButton, w.StringGrid1};
+        w.Edit2,   w.Edit3, w.Edit4,        w.ComboBox1,    w.Button2,    w.Button3,
+        w.Button4, w.Edit5, w.SpeedButton1, w.SpeedButton2, w.StopButton, w.StringGrid1};
     // The next control that Tab reaches: the next one in the focus chain
     // that takes focus by Tab.
     const auto nextTabStop = [](QWidget* from) {
