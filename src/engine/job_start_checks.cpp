@@ -1,26 +1,15 @@
 #include "job_start_checks.h"
 
 #include "platform/directory_test.h"
+#include "platform/file_system_rules.h"
+#include "platform/folder_identity.h"
 
 namespace tarnwick {
 
+// The delimiter becomes part of file names: it may hold no character that
+// file systems refuse in a name.
 bool IsRefusedDelimiterChar(char16_t c) {
-    if (c < 0x20)
-        return true;
-    switch (c) {
-    case u'"':
-    case u'*':
-    case u'/':
-    case u':':
-    case u'<':
-    case u'>':
-    case u'?':
-    case u'\\':
-    case u'|':
-        return true;
-    default:
-        return false;
-    }
+    return IsWindowsRefusedChar(c);
 }
 
 bool HasRefusedDelimiterChar(QStringView delimiter) {
@@ -30,9 +19,13 @@ bool HasRefusedDelimiterChar(QStringView delimiter) {
     return false;
 }
 
+bool SameFolders(const QString& a, const QString& b) {
+    return a == b || SameExistingFolder(a, b);
+}
+
 int CheckJobStart(const QString& stSourceFolder, const QString& stNewFolder, int iCombMode,
                   const QString& stDelimiter) {
-    if (stSourceFolder == stNewFolder)
+    if (SameFolders(stSourceFolder, stNewFolder))
         return kNoticeSameFolders;
     if (stNewFolder.isEmpty())
         return kNoticeNoNewFolder;

@@ -1,5 +1,7 @@
 #include "result_grid.h"
 
+#include "platform/file_system_rules.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -73,8 +75,7 @@ void TResultGrid::SetRowMark(int row, const TRowMark& mark) {
     if (row < 0)
         return;
     TRowMark kept = mark;
-    if (kept.iRepeatsRow > 0 &&
-        (kept.iRepeatsRow >= row || CellView(1, kept.iRepeatsRow) != CellView(1, row)))
+    if (kept.iRepeatsRow > 0 && !SameTarget(kept.iRepeatsRow, row))
         kept.iRepeatsRow = 0;
     if (kept.IsEmpty())
         FMarks.erase(row);
@@ -87,18 +88,36 @@ const TRowMark* TResultGrid::RowMark(int row) const {
     return it == FMarks.end() ? nullptr : &it->second;
 }
 
-int TResultGrid::FailedCopyCount() const {
-    int n = 0;
-    for (const auto& [row, mark] : FMarks)
-        n += (row >= 1 && row < FiRowCount && mark.bCopyFailed) ? 1 : 0;
-    return n;
+TMarkCounts TResultGrid::MarkCounts() const {
+    TMarkCounts counts;
+    for (const auto& [row, mark] : FMarks) {
+        if (row < 1 || row >= FiRowCount)
+            continue;
+        counts.iRepeats += mark.iRepeatsRow > 0 ? 1 : 0;
+        counts.iReplaces += mark.bReplacesFile ? 1 : 0;
+        counts.iFailed += mark.bCopyFailed ? 1 : 0;
+        if (mark.NotCopied()) {
+            ++counts.iNotCopied;
+            const auto reason = static_cast<size_t>(mark.eNotCopied);
+            if (reason < counts.iNotCopiedFor.size())
+                ++counts.iNotCopiedFor[reason];
+        }
+    }
+    return counts;
 }
 
-int TResultGrid::RepeatedTargetCount() const {
-    int n = 0;
-    for (const auto& [row, mark] : FMarks)
-        n += (row >= 1 && row < FiRowCount && mark.iRepeatsRow > 0) ? 1 : 0;
-    return n;
+// An earlier row's target against a later row's.
+bool TResultGrid::SameTarget(int earlier, int row) const {
+    if (earlier >= row)
+        return false;
+    const QStringView a = CellView(1, earlier);
+    const QStringView b = CellView(1, row);
+    if (a.isEmpty() || b.isEmpty())
+        return false;
+    if (a == b)
+        return true;
+    const tarnwick::TFileSystemRules loosest = tarnwick::TFileSystemRules::Loosest();
+    return loosest.NameKey(a) == loosest.NameKey(b);
 }
 
 // Moves the texts of the remaining rows into fresh blocks, dropping what

@@ -12,10 +12,22 @@
 
 #include <QString>
 #include <QStringView>
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <unordered_map>
 #include <vector>
+
+// How many rows carry each kind of mark (a row may carry more than one).
+struct TMarkCounts {
+    int iRepeats = 0;   // an earlier row has the same target
+    int iReplaces = 0;  // a file of that name was in the new folder before the job
+    int iNotCopied = 0; // not copied, for any reason
+    int iFailed = 0;    // the copy was tried and failed
+    std::array<int, static_cast<int>(TNotCopied::NoNamingMode) + 1> iNotCopiedFor{}; // by reason
+
+    bool operator==(const TMarkCounts&) const = default;
+};
 
 class TResultGrid {
 public:
@@ -32,14 +44,17 @@ public:
     void SetCell(int col, int row, QStringView text);
     void ClearRow(int row);
 
-    // A mark whose iRepeatsRow names a row whose target text differs is
-    // taken without that part; an empty mark removes the row's mark.
+    // A mark whose iRepeatsRow names a row whose target differs is taken
+    // without that part (targets that differ only where some file system
+    // takes two names for one, such as letter case, count as the same); an
+    // empty mark removes the row's mark.
     void SetRowMark(int row, const TRowMark& mark);
     const TRowMark* RowMark(int row) const; // null when the row is unmarked
 
     // Counted over rows 1 .. RowCount() - 1.
-    int FailedCopyCount() const;
-    int RepeatedTargetCount() const;
+    TMarkCounts MarkCounts() const;
+    int FailedCopyCount() const { return MarkCounts().iFailed; }
+    int RepeatedTargetCount() const { return MarkCounts().iRepeats; }
 
 private:
     struct CellRef {
@@ -52,6 +67,7 @@ private:
     };
 
     void Compact();
+    bool SameTarget(int earlier, int row) const;
     CellRef Store(QStringView text);
 
     int FiRowCount = 2;

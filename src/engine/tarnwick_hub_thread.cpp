@@ -8,9 +8,7 @@
 #include "platform/name_extension.h"
 #include "platform/temporary_file.h"
 
-#include <QHash>
 #include <stdexcept>
-#include <sys/stat.h>
 
 namespace {
 
@@ -88,7 +86,7 @@ void TTarnwickHubThread::Execute() {
     } catch (...) {
         // Whatever went wrong, the window must come back to its idle state.
     }
-    FNewFolder.Reset();
+    FSurvey.Close();
     try {
         FMainForm->RunOnMainThread([this] {
             TTarnwickJobWindow::TJobEnd end;
@@ -103,16 +101,13 @@ void TTarnwickHubThread::Execute() {
 }
 
 void TTarnwickHubThread::OpenNewFolder() {
-    FiNewFolderError = tarnwick::OpenFolder(tarnwick::EncodeName(FstNewFolder), FNewFolder);
-    struct stat st{};
-    if (FiNewFolderError == 0 && ::fstat(FNewFolder.Get(), &st) == 0) {
-        FNewFolderDevice = static_cast<std::uint64_t>(st.st_dev);
-        FNewFolderInode = static_cast<std::uint64_t>(st.st_ino);
-    }
+    FSurvey.Examine(
+        FstNewFolder, FstSourceFolder,
+        [this](std::string_view name) { return ExtensionSelected(name); }, FStop);
     // Temporary files that killed or crashed runs left in the new folder go
     // before this job copies into it.
-    if (FiMode == 3 && FiNewFolderError == 0)
-        tarnwick::RemoveStaleTemporaries(FNewFolder.Get());
+    if (FiMode == 3 && FSurvey.OpenError() == 0)
+        tarnwick::RemoveStaleTemporaries(FSurvey.Folder());
 }
 
 bool TTarnwickHubThread::StopRequested() const {
@@ -120,7 +115,6 @@ bool TTarnwickHubThread::StopRequested() const {
 }
 
 void TTarnwickHubThread::findFName(const QString& stDir) {
-    FTargetRows.clear();
     tarnwick::WalkFolders(stDir, *this);
 }
 
@@ -149,28 +143,17 @@ void TTarnwickHubThread::WalkUnlistedFolder(const QString& path, const QString& 
     });
 }
 
-TRowMark TTarnwickHubThread::DecideRowMark(const tarnwick::TWalkedFolder& folder,
-                                           const TWalkState& state) {
-    (void)folder; // the folder's identity tells when the walk is inside the new folder
-    TRowMark mark;
-    if (FiMode == 3 && state.stNewName.isEmpty()) {
-        mark.bCopyFailed = true;
-        mark.stReason = QStringLiteral("not copied: no naming mode is selected, so the file "
-                                       "has no target path");
-    }
-    if (!state.stNewName.isEmpty()) {
-        const auto [it, fresh] = FTargetRows.try_emplace(qHash(state.stNewName, 0), FiRow + 1);
-        if (!fresh)
-            mark.iRepeatsRow = it->second;
-    }
-    return mark;
+// The same in both job modes, from what the new folder held before the job
+// and the rows before this one: a simulation foretells the copy.
+TRowMark TTarnwickHubThread::DecideRowMark(const TWalkState& state) {
+    return FSurvey.Judge(state.stNewName, FiRow + 1);
 }
 
 void TTarnwickHubThread::CopyRow(const tarnwick::TWalkedFolder& folder, std::string_view name,
                                  const TWalkState& state, TRowMark& mark) {
     tarnwick::TCopyOutcome outcome;
-    if (FiNewFolderError != 0) {
-        outcome.reason = tarnwick::FailureText("cannot open the new folder", FiNewFolderError);
+    if (FSurvey.OpenError() != 0) {
+        outcome.reason = tarnwick::FailureText("cannot open the new folder", FSurvey.OpenError());
     } else {
         tarnwick::TCopySource source;
         outcome = tarnwick::OpenCopySource(folder.fd, name.data(), source);
@@ -188,7 +171,7 @@ void TTarnwickHubThread::CopyRow(const tarnwick::TWalkedFolder& folder, std::str
                 options.fileDone = &FProgress->uFileDone;
                 FProgress->BeginLargeFile(folder.path + u'/' + state.srName, source.Size());
             }
-            outcome = tarnwick::CopyFileReplacing(source, FNewFolder.Get(), target.c_str(), options);
+            outcome = tarnwick::CopyFileReplacing(source, FSurvey.Folder(), target.c_str(), options);
             if (large)
                 FProgress->EndLargeFile();
         }
@@ -206,7 +189,7 @@ void TTarnwickHubThread::HandleFile(const tarnwick::TWalkedFolder& folder, std::
                                                 folder.relativeFolder, state.srName);
     const QString sourcePath = folder.path + u'/' + state.srName;
 
-    TRowMark mark = DecideRowMark(folder, state);
+    TRowMark mark = DecideRowMark(state);
     if (FiMode == 3 && !mark.NotCopied() && !mark.bCopyFailed)
         CopyRow(folder, name, state, mark);
 

@@ -8,14 +8,13 @@
 
 #include "engine/folder_walk.h"
 #include "engine/job_window.h"
-#include "platform/unique_fd.h"
+#include "engine/new_folder_survey.h"
 
 #include <QString>
 #include <QThread>
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 
 class TTarnwickHubThread : public QThread, private tarnwick::TFolderWalkVisitor {
     Q_OBJECT
@@ -48,7 +47,7 @@ private:
     // 3, unless the mark says otherwise) the file is copied, then the row is
     // handed to the main thread.
     void HandleFile(const tarnwick::TWalkedFolder& folder, std::string_view name);
-    TRowMark DecideRowMark(const tarnwick::TWalkedFolder& folder, const TWalkState& state);
+    TRowMark DecideRowMark(const TWalkState& state);
     void CopyRow(const tarnwick::TWalkedFolder& folder, std::string_view name,
                  const TWalkState& state, TRowMark& mark);
     bool StopRequested() const;
@@ -72,14 +71,11 @@ private:
     std::string FExtensionBytes; // FstFExtension as name bytes
     bool FbExtensionMatchable = true;
     bool FbVerify = false;       // read every copy back before it replaces its target
-    std::unordered_map<std::uint64_t, int> FTargetRows; // target hash -> first row
     const std::atomic<bool>* FStop = nullptr;
     TJobProgress* FProgress = nullptr;
 
-    // The new folder, opened once for the job on the worker: copies are made
-    // relative to it. FiNewFolderError tells why it could not be opened.
-    tarnwick::TUniqueFd FNewFolder;
-    int FiNewFolderError = 0;
-    std::uint64_t FNewFolderDevice = 0;
-    std::uint64_t FNewFolderInode = 0;
+    // The new folder as the job found it, examined once on the worker before
+    // the walk: every row is judged against it, and copies are made relative
+    // to the folder it holds open.
+    TNewFolderSurvey FSurvey;
 };

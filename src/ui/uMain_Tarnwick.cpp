@@ -555,7 +555,8 @@ void TfmTarnwickHub::SpButtonClick(QObject* Sender) {
     if (!chosen)
         return;
     box->setText(*chosen);
-    if (box->objectName() == QLatin1String("Edit3") && box->text() == Edit2->text()) {
+    if (box->objectName() == QLatin1String("Edit3") &&
+        tarnwick::SameFolders(box->text(), Edit2->text())) {
         Edit3->clear();
         ShowNotice(1);
     }

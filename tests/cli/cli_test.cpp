@@ -231,9 +231,9 @@ TEST(Cli, CommandLines) {
 
 TEST(Cli, FailedCopiesExitOneAndAreListed) {
     TFixtureTree tree;
-    tree.Dir("out/b.jpg"); // a folder stands where b.jpg should go
+    tree.Dir("out");
     tree.File("src/a.jpg", "a");
-    tree.File("src/b.jpg", "b");
+    tree.Link("src/b.jpg", tree.Path("src/gone")); // its copy cannot open the source
     const Result r = RunCli({"--source", tree.PathText("src"), "--new-folder",
                              tree.PathText("out"), "--mode", "asc", "--copy"});
     EXPECT_EQ(r.exitCode, 1);

@@ -87,21 +87,27 @@ TEST(CopyJob, SameFileIsNeverTouched) {
 
 TEST(CopyJob, FailedCopiesAreMarkedAndLeaveNoTemporaryFile) {
     TFixtureTree tree;
-    tree.Dir("out/b.jpg"); // a folder where a file should go
+    tree.Dir("out/b.jpg"); // a folder where a file should go: not copied at all
     tree.File("src/a.jpg", "a");
     tree.File("src/b.jpg", "b");
-    tree.Link("src/dead.jpg", tree.Path("src/gone"));
+    tree.Link("src/dead.jpg", tree.Path("src/gone")); // tried, and failed
     Job job(tree, 1);
     ASSERT_TRUE(job.Run(3));
     EXPECT_EQ(job.grid.RowCount(), 4);
-    EXPECT_EQ(job.grid.FailedCopyCount(), 2);
+    EXPECT_EQ(job.grid.FailedCopyCount(), 1);
     for (int row = 1; row < job.grid.RowCount(); ++row) {
+        const QString source = job.grid.Cell(0, row);
+        SCOPED_TRACE(source.toStdString());
         const TRowMark* mark = job.grid.RowMark(row);
-        const bool good = job.grid.Cell(0, row).endsWith(u"/a.jpg");
-        EXPECT_EQ(mark == nullptr, good) << job.grid.Cell(0, row).toStdString();
-        if (mark) {
-            EXPECT_FALSE(mark->stReason.isEmpty());
+        if (source.endsWith(u"/a.jpg")) {
+            EXPECT_EQ(mark, nullptr);
+            continue;
         }
+        ASSERT_NE(mark, nullptr);
+        EXPECT_FALSE(mark->stReason.isEmpty());
+        EXPECT_EQ(mark->bCopyFailed, source.endsWith(u"/dead.jpg"));
+        EXPECT_EQ(mark->eNotCopied,
+                  source.endsWith(u"/b.jpg") ? TNotCopied::TargetIsFolder : TNotCopied::No);
     }
     EXPECT_EQ(TFixtureTree::Read(tree.Path("out/a.jpg")), "a");
     EXPECT_EQ(Names(tree.Path("out")), (std::vector<std::string>{"a.jpg", "b.jpg"}));
@@ -117,7 +123,8 @@ TEST(CopyJob, NoNamingModeCopiesNothing) {
     ASSERT_EQ(job.grid.RowCount(), 2);
     EXPECT_EQ(job.grid.Cell(1, 1), QString());
     ASSERT_NE(job.grid.RowMark(1), nullptr);
-    EXPECT_TRUE(job.grid.RowMark(1)->bCopyFailed);
+    EXPECT_EQ(job.grid.RowMark(1)->eNotCopied, TNotCopied::NoNamingMode);
+    EXPECT_FALSE(job.grid.RowMark(1)->bCopyFailed);
     EXPECT_TRUE(Names(tree.Path("out")).empty());
 }
 

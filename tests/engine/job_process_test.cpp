@@ -160,7 +160,7 @@ void RemoveChain(const std::string& root) {
 TEST(JobProcess, AHundredThousandNestedFoldersUnderASmallStackLimit) {
     // On a tmpfs the tree is made and dropped in seconds; on a disk, where
     // removing deep folders takes minutes, a tenth of the depth.
-    TTestMount tmpfs("tmpfs", std::uint64_t(64) << 20);
+    TScratchFileSystem tmpfs("tmpfs", std::uint64_t(64) << 20);
     TFixtureTree tree;
     const std::string root = tmpfs.Mounted() ? tmpfs.Root() : tree.Root();
     const int depth = tmpfs.Mounted() ? 100000 : 10000;

@@ -1,5 +1,6 @@
 #include "engine/job_start_checks.h"
 #include "fixture_tree.h"
+#include "test_mounts.h"
 
 #include <gtest/gtest.h>
 
@@ -33,7 +34,7 @@ TEST(CheckJobStart, OrderAndNotices) {
         {src, out, 2, ".", kJobMayStart},
         {src, out, 2, "", kJobMayStart},
         {src, out, 1, "\u3000\u00E9", kJobMayStart},
-        {src, src + "/", 1, "_", kJobMayStart},          // texts differ, the folder exists
+        {src, src + "/", 1, "_", kNoticeSameFolders},    // one folder, written twice
         {QString(), out, 1, "_", kJobMayStart},          // an empty source still starts
         {src, out + "/inside", 1, "_", kNoticeNewFolderMissing},
     };
@@ -41,6 +42,30 @@ TEST(CheckJobStart, OrderAndNotices) {
         EXPECT_EQ(CheckJobStart(c.source, c.newFolder, c.mode, c.delimiter), c.notice)
             << c.source.toStdString() << " | " << c.newFolder.toStdString() << " | "
             << c.delimiter.toStdString();
+}
+
+// Check 1 compares folders, not only texts: the same folder written three
+// ways is refused, before the other checks.
+TEST(CheckJobStart, TheSameFolderWrittenThreeWays) {
+    TFixtureTree tree;
+    tree.Dir("src/sub");
+    tree.Dir("mirror");
+    tree.Link("to-src", tree.Path("src"));
+    const QString src = tree.PathText("src");
+    const QString ways[] = {src + "/", tree.PathText("to-src"), tree.PathText("src/sub/..")};
+    for (const QString& way : ways) {
+        EXPECT_EQ(CheckJobStart(src, way, 1, "/"), kNoticeSameFolders) << way.toStdString();
+        EXPECT_EQ(CheckJobStart(way, src, 1, "/"), kNoticeSameFolders) << way.toStdString();
+        EXPECT_TRUE(SameFolders(src, way));
+    }
+    EXPECT_EQ(CheckJobStart(src, tree.PathText("src/sub"), 0, "_"), kJobMayStart);
+    // A source that does not exist is never the same folder as the new one.
+    EXPECT_EQ(CheckJobStart(tree.PathText("gone"), src, 0, "_"), kJobMayStart);
+
+    const TTestMount bind = TTestMount::Bind(tree.Path("src"), tree.Path("mirror"));
+    if (!bind.Mounted())
+        GTEST_SKIP() << bind.WhyNot();
+    EXPECT_EQ(CheckJobStart(src, tree.PathText("mirror"), 0, "_"), kNoticeSameFolders);
 }
 
 TEST(RefusedDelimiterChars, ExactlyFortyOne) {

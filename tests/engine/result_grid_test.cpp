@@ -1,6 +1,15 @@
 #include "engine/result_grid.h"
 
 #include <gtest/gtest.h>
+#include <ostream>
+
+void PrintTo(const TMarkCounts& c, std::ostream* os) {
+    *os << "repeats " << c.iRepeats << ", replaces " << c.iReplaces << ", not copied "
+        << c.iNotCopied << " (";
+    for (int n : c.iNotCopiedFor)
+        *os << ' ' << n;
+    *os << " ), failed " << c.iFailed;
+}
 
 TEST(ResultGrid, RowsWrittenBeforeTheyAreCounted) {
     TResultGrid grid;
@@ -69,4 +78,62 @@ TEST(ResultGrid, MarksAreVerifiedAndCounted) {
     EXPECT_EQ(grid.FailedCopyCount(), 0);
     EXPECT_EQ(grid.RepeatedTargetCount(), 0);
     EXPECT_EQ(grid.RowMark(3), nullptr);
+}
+
+TEST(ResultGrid, CountsPerKindAndRepeatsUnderLetterCase) {
+    TResultGrid grid;
+    const char* targets[] = {"/out/a.jpg", "/out/A.JPG", "/out/b.jpg", "/out/a.jpg.",
+                             "",           "/out/c.jpg", "/out/d.jpg"};
+    int row = 0;
+    for (const char* target : targets) {
+        ++row;
+        grid.SetCell(0, row, QStringLiteral("/src/%1").arg(row));
+        grid.SetCell(1, row, QString::fromUtf8(target));
+        grid.SetRowCount(row + 1);
+    }
+    auto repeat = [](int first) {
+        TRowMark m;
+        m.iRepeatsRow = first;
+        return m;
+    };
+    auto notCopied = [](TNotCopied reason) {
+        TRowMark m;
+        m.eNotCopied = reason;
+        m.stReason = QStringLiteral("why");
+        return m;
+    };
+    TRowMark replaces;
+    replaces.bReplacesFile = true;
+    TRowMark replacedAndFailed = replaces;
+    replacedAndFailed.bCopyFailed = true;
+    replacedAndFailed.stReason = QStringLiteral("disk full");
+
+    grid.SetRowMark(1, replaces);
+    grid.SetRowMark(2, repeat(1)); // differs only in letter case
+    grid.SetRowMark(3, repeat(1)); // another name: dropped
+    grid.SetRowMark(4, repeat(2)); // a trailing dot some file systems drop
+    grid.SetRowMark(5, notCopied(TNotCopied::NoNamingMode));
+    grid.SetRowMark(6, notCopied(TNotCopied::SourceFile));
+    grid.SetRowMark(7, replacedAndFailed);
+    EXPECT_EQ(grid.RowMark(3), nullptr);
+    ASSERT_NE(grid.RowMark(2), nullptr);
+    EXPECT_EQ(grid.RowMark(4)->iRepeatsRow, 2);
+
+    TMarkCounts expected;
+    expected.iRepeats = 2;
+    expected.iReplaces = 2;
+    expected.iNotCopied = 2;
+    expected.iFailed = 1;
+    expected.iNotCopiedFor[static_cast<int>(TNotCopied::NoNamingMode)] = 1;
+    expected.iNotCopiedFor[static_cast<int>(TNotCopied::SourceFile)] = 1;
+    EXPECT_EQ(grid.MarkCounts(), expected);
+    EXPECT_EQ(grid.FailedCopyCount(), 1);
+    EXPECT_EQ(grid.RepeatedTargetCount(), 2);
+
+    grid.SetRowCount(6); // rows past the end no longer count
+    expected.iReplaces = 1;
+    expected.iFailed = 0;
+    expected.iNotCopied = 1;
+    expected.iNotCopiedFor[static_cast<int>(TNotCopied::SourceFile)] = 0;
+    EXPECT_EQ(grid.MarkCounts(), expected);
 }

@@ -99,7 +99,7 @@ TEST(SparseCopy, HolesStayHolesAndTheContentIsTheSame) {
 }
 
 TEST(SparseCopy, AGibibyteOfHolesFitsIntoFiftyMebibytes) {
-    TTestMount small("tmpfs", 50 * kMiB);
+    TScratchFileSystem small("tmpfs", 50 * kMiB);
     if (!small.Mounted())
         GTEST_SKIP() << small.Why();
     TFixtureTree tree;
@@ -118,7 +118,7 @@ TEST(SparseCopy, AGibibyteOfHolesFitsIntoFiftyMebibytes) {
 }
 
 TEST(SparseCopy, AFullFileSystemFailsTheCopyAndLeavesNothing) {
-    TTestMount small("tmpfs", 4 * kMiB);
+    TScratchFileSystem small("tmpfs", 4 * kMiB);
     if (!small.Mounted())
         GTEST_SKIP() << small.Why();
     TFixtureTree tree;
@@ -132,7 +132,7 @@ TEST(SparseCopy, AFullFileSystemFailsTheCopyAndLeavesNothing) {
 }
 
 TEST(CloneCopy, AFileSystemThatSharesBlocksCopiesWithoutTakingSpace) {
-    TTestMount btrfs("btrfs", 128 * kMiB);
+    TScratchFileSystem btrfs("btrfs", 128 * kMiB);
     if (!btrfs.Mounted())
         GTEST_SKIP() << btrfs.Why();
     const std::string folder = btrfs.Root();

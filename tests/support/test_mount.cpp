@@ -8,7 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-TTestMount::TTestMount(const std::string& type, std::uint64_t bytes) {
+TScratchFileSystem::TScratchFileSystem(const std::string& type, std::uint64_t bytes) {
     std::string pattern = "/tmp/tarnwick-mount-XXXXXX";
     if (::mkdtemp(pattern.data()) == nullptr) {
         FWhy = std::string("cannot make a mount point: ") + std::strerror(errno);
@@ -48,7 +48,7 @@ TTestMount::TTestMount(const std::string& type, std::uint64_t bytes) {
     FbMounted = true;
 }
 
-TTestMount::~TTestMount() {
+TScratchFileSystem::~TScratchFileSystem() {
     if (FbMounted)
         ::umount2(FRoot.c_str(), MNT_DETACH);
     if (!FImage.empty())

@@ -8,12 +8,12 @@
 #include <cstdint>
 #include <string>
 
-class TTestMount {
+class TScratchFileSystem {
 public:
-    TTestMount(const std::string& type, std::uint64_t bytes);
-    ~TTestMount();
-    TTestMount(const TTestMount&) = delete;
-    TTestMount& operator=(const TTestMount&) = delete;
+    TScratchFileSystem(const std::string& type, std::uint64_t bytes);
+    ~TScratchFileSystem();
+    TScratchFileSystem(const TScratchFileSystem&) = delete;
+    TScratchFileSystem& operator=(const TScratchFileSystem&) = delete;
 
     bool Mounted() const { return FbMounted; }
     const std::string& Why() const { return FWhy; } // why it is not mounted

@@ -46,8 +46,8 @@ bool InputsEnabled(const TfmTarnwickHub& w) {
 }
 
 // src/top.jpg, src/a/b/c.jpg and src/a_b/c.jpg (both named a_b_c.jpg in
-// "Folder Name (asc)"), src/a/b/d.JPG, src/a/note.txt (not selected), and in
-// out a folder that stands where a_b_d.JPG would go.
+// "Folder Name (asc)"), src/a/b/d.JPG (a link to nothing, so its copy
+// fails), src/a/note.txt (not selected), and an empty new folder out.
 struct TJobFixture {
     TFixtureTree tree;
     QString src, out;
@@ -55,9 +55,9 @@ struct TJobFixture {
         tree.File("src/top.jpg", "top");
         tree.File("src/a/b/c.jpg", "deep c");
         tree.File("src/a_b/c.jpg", "flat c");
-        tree.File("src/a/b/d.JPG", "d");
+        tree.Link("src/a/b/d.JPG", tree.Path("src/gone")); // a copy that cannot open its source
         tree.File("src/a/note.txt", "note");
-        tree.Dir("out/a_b_d.JPG");
+        tree.Dir("out");
         src = tree.PathText("src");
         out = tree.PathText("out");
     }

@@ -356,7 +356,7 @@ TEST(JobStart, FailedChecksShowTheirNoticeAndEnableTheInputsAgain) {
         {src, out, -1, "|", "", QMessageBox::NoIcon},
         {src, out, 2, "", "", QMessageBox::NoIcon},
         {src, out, 2, " .-", "", QMessageBox::NoIcon},
-        {src, src + "/", 0, "_", "", QMessageBox::NoIcon},
+        {src, src + "/", 0, "_", notice1, QMessageBox::Critical}, // the same folder
         {src, src + "/inside", 0, "_", "", QMessageBox::NoIcon}, // inside the source: fine
     };
     for (const Case& c : cases) {
@@ -464,6 +464,28 @@ TEST(FolderPickers, NewFolderEqualToTheSourceIsClearedWithNotice1) {
     EXPECT_EQ(w.Edit2->text(), tree.PathText("src"));
     EXPECT_EQ(w.Edit3->text(), tree.PathText("src"));
     EXPECT_EQ(dialogs.messages.size(), 1u);
+}
+
+// The picker compares folders as check 1 does: the source folder chosen
+// through a link or with a trailing "/" is the source folder.
+TEST(FolderPickers, TheSourceFolderWrittenAnotherWayIsCleared) {
+    TFixtureTree tree;
+    tree.Dir("src/sub");
+    tree.Link("to-src", tree.Path("src"));
+    TFakeDialogs dialogs;
+    TfmTarnwickHub w(tree.PathText("tarnwick.ini"));
+    w.Edit2->setText(tree.PathText("src"));
+    for (const QString& chosen : {tree.PathText("to-src"), tree.PathText("src") + u'/'}) {
+        w.Edit3->setText("before");
+        dialogs.folderAnswers.push_back(chosen);
+        w.SpeedButton2->click();
+        EXPECT_EQ(w.Edit3->text(), "") << chosen.toStdString();
+    }
+    EXPECT_EQ(dialogs.messages.size(), 2u);
+    dialogs.folderAnswers.push_back(tree.PathText("src/sub"));
+    w.SpeedButton2->click();
+    EXPECT_EQ(w.Edit3->text(), tree.PathText("src/sub"));
+    EXPECT_EQ(dialogs.messages.size(), 2u);
 }
 
 } // namespace
