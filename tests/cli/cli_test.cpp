@@ -402,13 +402,14 @@ TEST(Cli, JsonCarriesEachRowsMarks) {
     TFixtureTree tree;
     tree.File("src/a/b_x.jpg", "1");
     tree.File("src/a_b/x.jpg", "2"); // both become a_b_x.jpg in mode asc
-    tree.File("src/c.jpg", "3");
-    tree.Dir("out/c.jpg"); // a folder stands at c.jpg's target
+    tree.Link("src/c.jpg", "nowhere"); // a dangling link: its copy fails
+    tree.File("src/d.jpg", "4");
+    tree.Dir("out/d.jpg"); // a folder stands at d.jpg's target: not copied
     const TCliResult r = RunProgram(kCli, {"-s", tree.Path("src"), "-n", tree.Path("out"), "-m",
                                            "asc", "-c", "-f", "json"});
     EXPECT_EQ(r.exitCode, 1);
     const std::vector<TJsonRow> rows = ParseJsonLines(r.out);
-    ASSERT_EQ(rows.size(), 3u);
+    ASSERT_EQ(rows.size(), 4u);
     std::map<std::string, const TJsonRow*> bySource;
     for (const TJsonRow& row : rows)
         bySource[row.source.substr(tree.Path("src").size())] = &row;
@@ -421,12 +422,16 @@ TEST(Cli, JsonCarriesEachRowsMarks) {
     const QJsonObject failed = bySource.at("/c.jpg")->object;
     EXPECT_TRUE(failed.value(QStringLiteral("copy_failed")).toBool());
     EXPECT_FALSE(failed.value(QStringLiteral("reason")).toString().isEmpty());
+    const QJsonObject notCopied = bySource.at("/d.jpg")->object;
+    EXPECT_EQ(notCopied.value(QStringLiteral("not_copied")).toString(),
+              QStringLiteral("target_is_folder"));
+    EXPECT_FALSE(notCopied.contains(QStringLiteral("copy_failed")));
     EXPECT_EQ(Lines(r.err).size(), 2u) << r.err;
     EXPECT_NE(r.err.find("tarnwick-cli: copy failed: " + tree.Path("src/c.jpg") + " -> " +
                          tree.Path("out/c.jpg") + ": "),
               std::string::npos)
         << r.err;
-    EXPECT_NE(r.err.find("tarnwick-cli: 1 row repeats an earlier row's target, 1 copy failed\n"),
+    EXPECT_NE(r.err.find("tarnwick-cli: 1 row repeats an earlier row's target, 1 row not copied, 1 copy failed\n"),
               std::string::npos)
         << r.err;
 }
@@ -434,8 +439,9 @@ TEST(Cli, JsonCarriesEachRowsMarks) {
 // A name that holds a line break keeps its failure line on one line.
 TEST(Cli, FailureLinesShowControlCharactersEscaped) {
     TFixtureTree tree;
-    tree.File("src/two\nlines.jpg");
-    tree.Dir("out/two\nlines.jpg");
+    tree.Dir("src");
+    tree.Dir("out");
+    tree.Link("src/two\nlines.jpg", "nowhere"); // a dangling link: its copy fails
     const TCliResult r =
         RunProgram(kCli, {"-s", tree.Path("src"), "-n", tree.Path("out"), "-m", "asc", "-c"});
     EXPECT_EQ(r.exitCode, 1);
