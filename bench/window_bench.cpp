@@ -2,9 +2,11 @@
 // one JSON line: the seconds from the click until the job buttons are enabled
 // again, the rows listed, and the process's peak resident memory before and
 // after. Offscreen unless QT_QPA_PLATFORM says otherwise (xcb on an X
-// display such as Xvfb measures the painting too).
+// display such as Xvfb measures the painting too). With --stop-after=MS it
+// presses Stop that long after the click and also prints the seconds from
+// the press to the end of the job.
 //
-//   window_bench SOURCE NEW_FOLDER [EXTENSION]
+//   window_bench SOURCE NEW_FOLDER [EXTENSION] [--stop-after=MS]
 
 #include "engine/result_grid.h"
 #include "ui/uMain_Tarnwick.h"
@@ -16,6 +18,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <cstdio>
 #include <sys/resource.h>
 
@@ -28,8 +31,14 @@ long PeakKiB() {
 } // namespace
 
 int main(int argc, char** argv) {
+    int stopAfterMs = -1;
+    if (argc > 1 && QByteArray(argv[argc - 1]).startsWith("--stop-after=")) {
+        stopAfterMs = QByteArray(argv[argc - 1]).mid(13).toInt();
+        --argc;
+    }
     if (argc < 3) {
-        std::fprintf(stderr, "usage: window_bench SOURCE NEW_FOLDER [EXTENSION]\n");
+        std::fprintf(stderr,
+                     "usage: window_bench SOURCE NEW_FOLDER [EXTENSION] [--stop-after=MS]\n");
         return 2;
     }
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
@@ -49,12 +58,20 @@ int main(int argc, char** argv) {
     QEventLoop loop;
     QObject::connect(&window, &TfmTarnwickHub::JobGone, &loop, &QEventLoop::quit);
     QElapsedTimer timer;
+    QElapsedTimer sinceStop;
     timer.start();
     window.Button2->click();
+    if (stopAfterMs >= 0)
+        QTimer::singleShot(stopAfterMs, &window, [&] {
+            sinceStop.start();
+            window.StopButton->click();
+        });
     loop.exec();
     const double seconds = double(timer.nsecsElapsed()) / 1e9;
+    const double stopSeconds = sinceStop.isValid() ? double(sinceStop.nsecsElapsed()) / 1e9 : -1;
     const long peak = PeakKiB();
-    std::printf("{\"seconds\": %.6f, \"rows\": %d, \"idle_kib\": %ld, \"peak_kib\": %ld}\n", seconds,
-                window.Grid().RowCount() - 1, idle, peak);
+    std::printf("{\"seconds\": %.6f, \"rows\": %d, \"idle_kib\": %ld, \"peak_kib\": %ld, "
+                "\"stop_seconds\": %.6f}\n",
+                seconds, window.Grid().RowCount() - 1, idle, peak, stopSeconds);
     return 0;
 }

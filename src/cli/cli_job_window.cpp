@@ -1,16 +1,57 @@
 #include "cli_job_window.h"
 
-TCliJobWindow::TCliJobWindow(QString source, QString newFolder, QString extension,
-                             QString delimiter, int combMode)
-    : FstSource(std::move(source)), FstNewFolder(std::move(newFolder)),
-      FstExtension(std::move(extension)), FstDelimiter(std::move(delimiter)),
-      FiCombMode(combMode) {
-    FGrid.SetCell(0, 0, QStringLiteral("Source Folder"));
-    FGrid.SetCell(1, 0, QStringLiteral("New Folder"));
+#include <algorithm>
+
+TCliJobWindow::TCliJobWindow(TCliJobInputs inputs) : FInputs(std::move(inputs)) {}
+
+TCliJobWindow::TPendingRow& TCliJobWindow::Pending(int row) {
+    for (TPendingRow& p : FPending)
+        if (p.row == row)
+            return p;
+    FPending.emplace_back();
+    FPending.back().row = row;
+    return FPending.back();
+}
+
+void TCliJobWindow::SetGridCell(int col, int row, const QString& text) {
+    if (row >= 1 && col >= 0 && col < 2)
+        Pending(row).cells[col] = text;
+}
+
+void TCliJobWindow::SetGridRowMark(int row, const TRowMark& mark) {
+    if (row < 1)
+        return;
+    TPendingRow& p = Pending(row);
+    p.mark = mark;
+    p.bMarked = !mark.IsEmpty();
+}
+
+void TCliJobWindow::ClearGridRow(int row) {
+    FPending.erase(std::remove_if(FPending.begin(), FPending.end(),
+                                  [row](const TPendingRow& p) { return p.row == row; }),
+                   FPending.end());
 }
 
 void TCliJobWindow::SetGridRowCount(int rowCount) {
-    FGrid.SetRowCount(rowCount);
-    if (OnRow && rowCount > 2)
-        OnRow(rowCount - 1);
+    // Rows below the new count are complete; hand them on in order.
+    if (FPending.empty())
+        return;
+    std::sort(FPending.begin(), FPending.end(),
+              [](const TPendingRow& a, const TPendingRow& b) { return a.row < b.row; });
+    size_t done = 0;
+    for (; done < FPending.size() && FPending[done].row < rowCount; ++done) {
+        const TPendingRow& p = FPending[done];
+        if (OnRow)
+            OnRow(p.row, p.cells[0], p.cells[1], p.bMarked ? &p.mark : nullptr);
+    }
+    FPending.erase(FPending.begin(), FPending.begin() + static_cast<std::ptrdiff_t>(done));
+}
+
+void TCliJobWindow::ReportUnlistedFolder(const QString& path, const QString& reason) {
+    if (OnUnlistedFolder)
+        OnUnlistedFolder(path, reason);
+}
+
+void TCliJobWindow::JobEnded(const TJobEnd& end) {
+    FEnd = end;
 }

@@ -1,49 +1,74 @@
 #pragma once
-// The command-line front end's stand-in for the window: it holds the inputs
-// from the command line and the grid the job fills. It has no event loop
-// work of its own, so hand-offs run at once on the calling thread.
+// The command-line front end's stand-in for the window. It holds the inputs
+// from the command line and keeps no grid: each row the job hands over goes
+// straight to OnRow, on the job's worker thread, as soon as the row count
+// grows to include it. Hand-offs run at once on the calling thread, so the
+// worker never waits for the main thread.
 
 #include "engine/job_window.h"
-#include "engine/result_grid.h"
 
 #include <atomic>
 #include <functional>
+#include <vector>
+
+struct TCliJobInputs {
+    QString stSource, stNewFolder, stExtension, stDelimiter;
+    int iCombMode = 0;
+    bool bVerify = false;
+};
 
 class TCliJobWindow : public TTarnwickJobWindow {
 public:
-    TCliJobWindow(QString source, QString newFolder, QString extension, QString delimiter,
-                  int combMode);
+    explicit TCliJobWindow(TCliJobInputs inputs);
 
-    QString Edit2Text() const override { return FstSource; }
-    QString Edit3Text() const override { return FstNewFolder; }
-    QString Edit4Text() const override { return FstExtension; }
-    QString Edit5Text() const override { return FstDelimiter; }
-    int ComboBox1ItemIndex() const override { return FiCombMode; }
+    QString Edit2Text() const override { return FInputs.stSource; }
+    QString Edit3Text() const override { return FInputs.stNewFolder; }
+    QString Edit4Text() const override { return FInputs.stExtension; }
+    QString Edit5Text() const override { return FInputs.stDelimiter; }
+    int ComboBox1ItemIndex() const override { return FInputs.iCombMode; }
 
     int ProgressBar1Position() const override { return FiPosition; }
     void SetProgressBar1Position(int position) override { FiPosition = position; }
     int ProgressBar1Max() const override { return 500; }
 
     void SetGridRowCount(int rowCount) override;
-    void ClearGridRow(int row) override { FGrid.ClearRow(row); }
-    void SetGridCell(int col, int row, const QString& text) override {
-        FGrid.SetCell(col, row, text);
-    }
-    void SetGridRowMark(int row, const TRowMark& mark) override { FGrid.SetRowMark(row, mark); }
+    void ClearGridRow(int row) override;
+    void SetGridCell(int col, int row, const QString& text) override;
+    void SetGridRowMark(int row, const TRowMark& mark) override;
     void ButtonEnable(bool) override {} // the command line has no inputs to enable
     void RunOnMainThread(const std::function<void()>& fn) override { fn(); }
     const std::atomic<bool>* StopFlag() const override { return &FStop; }
+    bool VerifyCopies() const override { return FInputs.bVerify; }
+    TJobProgress* Progress() override { return &FProgress; }
+    void ReportUnlistedFolder(const QString& path, const QString& reason) override;
+    void JobEnded(const TJobEnd& end) override;
 
-    const TResultGrid& Grid() const { return FGrid; }
     void RequestStop() { FStop.store(true); }
+    std::atomic<bool>* StopFlagToRaise() { return &FStop; }
+    const TJobProgress& LiveProgress() const { return FProgress; }
+    // Valid once the job has ended.
+    const TJobEnd& End() const { return FEnd; }
 
-    // Called after each grown row, with the number of result rows so far.
-    std::function<void(int)> OnRow;
+    // Each row once its cells (and mark, if any) are complete; mark is null
+    // for a row with nothing to say. Called on the worker thread.
+    std::function<void(int row, const QString& source, const QString& target,
+                       const TRowMark* mark)>
+        OnRow;
+    std::function<void(const QString& path, const QString& reason)> OnUnlistedFolder;
 
 private:
-    QString FstSource, FstNewFolder, FstExtension, FstDelimiter;
-    int FiCombMode;
+    struct TPendingRow {
+        int row = 0;
+        QString cells[2];
+        TRowMark mark;
+        bool bMarked = false;
+    };
+    TPendingRow& Pending(int row);
+
+    TCliJobInputs FInputs;
     int FiPosition = 0;
-    TResultGrid FGrid;
+    std::vector<TPendingRow> FPending; // rows written but not yet counted in
     std::atomic<bool> FStop{false};
+    TJobProgress FProgress;
+    TJobEnd FEnd;
 };

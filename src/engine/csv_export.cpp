@@ -2,6 +2,7 @@
 
 #include "engine/result_grid.h"
 #include "platform/name_codec.h"
+#include "platform/name_extension.h"
 #include "platform/replacing_file.h"
 
 #include <vector>
@@ -66,14 +67,7 @@ QString JoinCsvRow(const QStringList& cells) {
 }
 
 QString CsvFileName(const QString& chosen) {
-    for (qsizetype i = chosen.size() - 1; i >= 0; --i) {
-        const char16_t c = chosen[i].unicode();
-        if (c == u'.')
-            return chosen;
-        if (c == u'/' || c == u'\\' || c == u':')
-            break;
-    }
-    return chosen + QStringLiteral(".csv");
+    return PathExtension(chosen).isEmpty() ? chosen + QStringLiteral(".csv") : chosen;
 }
 
 bool StreamCsv(const TResultGrid& grid, bool withByteOrderMark,

@@ -20,8 +20,8 @@ bool CsvCellNeedsQuotes(QStringView cell);
 // empty cell gives "" and a row of no cells the empty line.
 QString JoinCsvRow(const QStringList& cells);
 
-// The chosen file name with ".csv" appended when it has no extension (the last
-// of '.', '\\', ':' and '/' is not a '.').
+// The chosen file name with ".csv" appended when its last part has no
+// extension (name_extension.h).
 QString CsvFileName(const QString& chosen);
 
 // Every grid row, header first, one line each ended with CR LF, as bytes;

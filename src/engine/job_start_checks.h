@@ -7,7 +7,7 @@
 
 namespace tarnwick {
 
-enum JobStartNotice {
+enum TJobStartNotice {
     kJobMayStart = 0,
     kNoticeSameFolders = 1,       // source and new folder are the same folder
     kNoticeNoNewFolder = 2,       // the new folder text is empty

@@ -6,19 +6,23 @@
 #include "platform/folder_listing.h"
 #include "platform/name_codec.h"
 #include "platform/name_extension.h"
+#include "platform/temporary_file.h"
 
 #include <stdexcept>
 
 namespace {
 
-QString LowerAsciiLetters(QString text) {
-    for (QChar& c : text)
-        if (c.unicode() >= u'A' && c.unicode() <= u'Z')
-            c = QChar(c.unicode() + (u'a' - u'A'));
-    return text;
+// The extension filter's only case folding: A-Z to a-z, nothing else.
+template <class TChar>
+constexpr TChar LowerAsciiLetter(TChar c) {
+    return (c >= TChar('A') && c <= TChar('Z')) ? TChar(c + ('a' - 'A')) : c;
 }
 
-char LowerAsciiLetter(char c) { return (c >= 'A' && c <= 'Z') ? char(c + ('a' - 'A')) : c; }
+QString LowerAsciiLetters(QString text) {
+    for (QChar& c : text)
+        c = QChar(LowerAsciiLetter(c.unicode()));
+    return text;
+}
 
 } // namespace
 
@@ -100,6 +104,10 @@ void TTarnwickHubThread::OpenNewFolder() {
     FSurvey.Examine(
         FstNewFolder, FstSourceFolder,
         [this](std::string_view name) { return ExtensionSelected(name); }, FStop);
+    // Temporary files that killed or crashed runs left in the new folder go
+    // before this job copies into it.
+    if (FiMode == 3 && FSurvey.OpenError() == 0)
+        tarnwick::RemoveStaleTemporaries(FSurvey.Folder());
 }
 
 bool TTarnwickHubThread::StopRequested() const {

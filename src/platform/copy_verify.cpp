@@ -1,11 +1,12 @@
 #include "copy_verify.h"
 
+#include "platform/error_text.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <memory>
-#include <system_error>
 #include <unistd.h>
 
 namespace tarnwick {
@@ -15,11 +16,6 @@ namespace {
 constexpr std::size_t kBlock = std::size_t(4) << 20;
 
 std::atomic<VerifyReadBackHook> gReadBackHook{nullptr};
-
-QString Because(const char* what, int err) {
-    return QString::fromLatin1(what) + QStringLiteral(": ") +
-           QString::fromStdString(std::generic_category().message(err));
-}
 
 bool Stopping(const std::atomic<bool>* stop) {
     return stop && stop->load(std::memory_order_relaxed);
@@ -52,7 +48,7 @@ void SetVerifyReadBackHook(VerifyReadBackHook hook) {
 
 QString VerifyCopy(int sourceFd, int copyFd, std::uint64_t size, const std::atomic<bool>* stop) {
     if (::fdatasync(copyFd) != 0)
-        return Because("cannot flush the copy to the disk", errno);
+        return FailureText("cannot flush the copy to the disk", errno);
     // Clean pages can be dropped now, so the copy is read back from the disk.
     ::posix_fadvise(copyFd, 0, 0, POSIX_FADV_DONTNEED);
     ::posix_fadvise(copyFd, 0, 0, POSIX_FADV_SEQUENTIAL);
@@ -68,10 +64,10 @@ QString VerifyCopy(int sourceFd, int copyFd, std::uint64_t size, const std::atom
             static_cast<std::size_t>(std::min<std::uint64_t>(kBlock, size - offset));
         const ssize_t gotCopy = ReadFully(copyFd, copy.get(), want, offset);
         if (gotCopy < 0)
-            return Because("cannot read the copy back", errno);
+            return FailureText("cannot read the copy back", errno);
         const ssize_t gotSource = ReadFully(sourceFd, source.get(), want, offset);
         if (gotSource < 0)
-            return Because("cannot read the source again", errno);
+            return FailureText("cannot read the source again", errno);
         if (static_cast<std::size_t>(gotSource) < want)
             return QStringLiteral("the source became shorter while it was copied");
         if (static_cast<std::size_t>(gotCopy) < want)
@@ -87,12 +83,12 @@ QString VerifyCopy(int sourceFd, int copyFd, std::uint64_t size, const std::atom
     char extra = 0;
     const ssize_t moreCopy = ReadFully(copyFd, &extra, 1, size);
     if (moreCopy < 0)
-        return Because("cannot read the copy back", errno);
+        return FailureText("cannot read the copy back", errno);
     if (moreCopy > 0)
         return QStringLiteral("the copy is longer than its source");
     const ssize_t moreSource = ReadFully(sourceFd, &extra, 1, size);
     if (moreSource < 0)
-        return Because("cannot read the source again", errno);
+        return FailureText("cannot read the source again", errno);
     if (moreSource > 0)
         return QStringLiteral("the source grew while it was copied");
     return QString();

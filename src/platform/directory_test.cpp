@@ -1,8 +1,10 @@
 #include "directory_test.h"
 
-#include "name_codec.h"
+#include "platform/folder_listing.h"
+#include "platform/name_codec.h"
 
 #include <cerrno>
+#include <climits>
 #include <sys/stat.h>
 
 namespace tarnwick {
@@ -10,9 +12,23 @@ namespace tarnwick {
 bool IsDirectory(const QString& path) {
     if (path.isEmpty())
         return false;
+    const std::string bytes = EncodeName(path);
     struct stat st{};
-    if (::stat(EncodeName(path).c_str(), &st) != 0)
-        return errno == EACCES;
+    int err = 0;
+    if (bytes.size() < PATH_MAX) {
+        if (::stat(bytes.c_str(), &st) != 0)
+            err = errno;
+    } else {
+        // Longer than the system takes in one piece: the last part relative
+        // to its folder, opened a part at a time.
+        TUniqueFd parent;
+        std::string name;
+        err = OpenParentByParts(bytes, parent, name);
+        if (err == 0 && ::fstatat(parent.Get(), name.c_str(), &st, 0) != 0)
+            err = errno;
+    }
+    if (err != 0)
+        return err == EACCES;
     return S_ISDIR(st.st_mode);
 }
 

@@ -12,7 +12,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
+#include <linux/fs.h>
 #include <memory>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 namespace tarnwick {
@@ -28,8 +30,9 @@ TCopyOutcome Fail(const char* what, int err) {
 
 enum class TPump { Done, Error, Stopped };
 
-// Moves content from in to out at equal offsets: with the kernel's copy
-// where it has one, by hand otherwise.
+// Moves content from in to out at equal offsets: with a clone of the whole
+// file where the file system shares blocks, with the kernel's copy where it
+// has one, by hand otherwise.
 class TContentCopier {
 public:
     TContentCopier(int in, int out, const TCopyOptions& options)
@@ -37,7 +40,7 @@ public:
 
     int Error() const { return FiError; }
 
-    // The whole file; sets size to the copy's length.
+    // The whole file, holes kept; sets size to the copy's length.
     TPump CopyAll(const struct stat& source, off_t& size);
 
 private:
@@ -124,10 +127,51 @@ TPump TContentCopier::RangeByHand(off_t from, off_t to) {
 }
 
 TPump TContentCopier::CopyAll(const struct stat& source, off_t& size) {
-    (void)source;
-    const TPump pump = Range(0, -1);
-    size = FReached;
-    return pump;
+    if (Stopping())
+        return TPump::Stopped;
+    if (source.st_size > 0 && ::ioctl(FiOut, FICLONE, FiIn) == 0) {
+        size = source.st_size;
+        Advance(size, size);
+        return TPump::Done;
+    }
+    // A file without holes (or one whose size says nothing, as in /proc) is
+    // read to its end, however far that is by now.
+    const bool sparse = source.st_size > 0 && source.st_blocks * 512 < source.st_size;
+    if (!sparse) {
+        const TPump pump = Range(0, -1);
+        size = FReached;
+        return pump;
+    }
+    // Data and holes, one after the other; only the data is copied, and the
+    // length set at the end leaves the holes (a trailing one too) as holes.
+    off_t at = 0;
+    for (;;) {
+        const off_t data = ::lseek(FiIn, at, SEEK_DATA);
+        if (data < 0) {
+            if (errno == ENXIO)
+                break; // no data past at
+            const TPump pump = Range(at, -1); // the file system cannot tell
+            if (pump != TPump::Done)
+                return pump;
+            at = FReached;
+            break;
+        }
+        const off_t hole = ::lseek(FiIn, data, SEEK_HOLE);
+        if (hole < 0)
+            return Fail(errno);
+        const TPump pump = Range(data, hole);
+        if (pump != TPump::Done)
+            return pump;
+        at = hole;
+    }
+    struct stat now{};
+    if (::fstat(FiIn, &now) != 0)
+        return Fail(errno);
+    size = std::max(now.st_size, at);
+    if (::ftruncate(FiOut, size) != 0)
+        return Fail(errno);
+    Advance(0, size);
+    return TPump::Done;
 }
 
 } // namespace

@@ -6,8 +6,10 @@
 // on a stop. When source and target are the same file nothing is written.
 //
 // Source and target are each named by an open folder and a name in it, so a
-// copy works at any depth. The content is copied in the kernel where it can,
-// and otherwise read and written.
+// copy works at any depth. The content is cloned where the file system can
+// share it, copied in the kernel where it can (on a network file system, on
+// the server), and otherwise read and written; holes in a sparse source stay
+// holes in the copy.
 
 #include "platform/unique_fd.h"
 

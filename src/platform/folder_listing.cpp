@@ -42,45 +42,40 @@ bool KindByStatus(int dirFd, const char* name, bool isLink, TEntryKind& kind) {
     return KindOfMode(st.st_mode, kind);
 }
 
-// A path too long for one call, opened a part at a time: every part but the
-// last only as a place to look up names in (no right to read it needed, as
-// for the whole path in one piece).
-int OpenFolderByParts(const std::string& path, TUniqueFd& folder) {
-    TUniqueFd at;
-    int atFd = AT_FDCWD;
-    size_t start = 0;
-    if (!path.empty() && path[0] == '/') {
-        at.Reset(::open("/", O_PATH | O_DIRECTORY | O_CLOEXEC));
-        if (!at.IsOpen())
-            return errno;
-        atFd = at.Get();
+} // namespace
+
+int OpenParentByParts(const std::string& path, TUniqueFd& parent, std::string& name) {
+    // Every part but the last is opened only as a place to look up names in
+    // (no right to read it needed, as for the whole path in one piece).
+    parent.Reset(::open(!path.empty() && path[0] == '/' ? "/" : ".",
+                        O_PATH | O_DIRECTORY | O_CLOEXEC));
+    if (!parent.IsOpen())
+        return errno;
+    const size_t end = path.find_last_not_of('/');
+    if (end == std::string::npos) { // "/" (or nothing): the root itself
+        name.assign(1, '.');
+        return path.empty() ? ENOENT : 0;
     }
-    // The last part that is a name (a trailing "/" adds none).
-    size_t end = path.find_last_not_of('/');
-    if (end == std::string::npos) // "/" or "": the root itself, or nothing
-        return path.empty() ? ENOENT : OpenFolderAt(atFd, ".", folder);
-    end += 1;
+    size_t start = 0;
     for (;;) {
-        while (start < end && path[start] == '/')
+        while (path[start] == '/')
             ++start;
         size_t slash = path.find('/', start);
         if (slash == std::string::npos || slash > end)
-            slash = end;
-        const std::string part = path.substr(start, slash - start);
-        if (part.size() > NAME_MAX)
+            slash = end + 1;
+        name = path.substr(start, slash - start);
+        if (name.size() > NAME_MAX)
             return ENAMETOOLONG;
-        if (slash == end)
-            return OpenFolderAt(atFd, part.c_str(), folder);
-        TUniqueFd next(::openat(atFd, part.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+        if (slash == end + 1)
+            return 0;
+        TUniqueFd next(::openat(parent.Get(), name.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
         if (!next.IsOpen())
             return errno;
-        at = std::move(next);
-        atFd = at.Get();
+        parent = std::move(next);
         start = slash + 1;
     }
 }
 
-} // namespace
 
 int OpenFolderAt(int dirFd, const char* name, TUniqueFd& folder) {
     folder.Reset(::openat(dirFd, name, kFolderFlags));
@@ -98,7 +93,11 @@ int OpenFolder(const std::string& path, TUniqueFd& folder) {
         if (errno != ENAMETOOLONG)
             return errno;
     }
-    return OpenFolderByParts(path, folder);
+    TUniqueFd parent;
+    std::string name;
+    if (const int err = OpenParentByParts(path, parent, name))
+        return err;
+    return OpenFolderAt(parent.Get(), name.c_str(), folder);
 }
 
 int ListFolder(int dirFd, const std::function<void(std::string_view, TEntryKind)>& take) {

@@ -25,6 +25,11 @@ enum class TEntryKind : std::uint8_t { Folder, File };
 // (ENOTDIR when something other than a folder stands there).
 int OpenFolder(const std::string& path, TUniqueFd& folder);
 
+// For a path of any length: opens the folder that holds its last part, a
+// part at a time, for looking up names only (O_PATH), and sets name to that
+// last part ("." for the root). Returns 0 or the errno value.
+int OpenParentByParts(const std::string& path, TUniqueFd& parent, std::string& name);
+
 // Opens the folder called name inside the open folder dirFd, links followed.
 int OpenFolderAt(int dirFd, const char* name, TUniqueFd& folder);
 

@@ -1,11 +1,17 @@
 #include "temporary_file.h"
 
+#include "platform/folder_listing.h"
+
 #include <atomic>
 #include <cerrno>
+#include <charconv>
+#include <csignal>
 #include <cstdio>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace tarnwick {
 
@@ -36,6 +42,10 @@ int CreationMask() {
     return mask;
 }
 
+bool ProcessIsGone(pid_t pid) {
+    return ::kill(pid, 0) != 0 && errno == ESRCH;
+}
+
 } // namespace
 
 mode_t NewFileMode() {
@@ -56,6 +66,8 @@ int TTemporaryFile::Create(int dirFd, mode_t mode) {
                              FbModeApplied ? FMode : mode_t(0600)));
         if (FFile.IsOpen()) {
             FiDir = dirFd;
+            // Best effort: a file system without locks still has the process test.
+            ::flock(FFile.Get(), LOCK_EX | LOCK_NB);
             return 0;
         }
         if (errno != EEXIST)
@@ -103,6 +115,60 @@ void TTemporaryFile::Abandon() {
         ::unlinkat(FiDir, FName.c_str(), 0);
         FName.clear();
     }
+}
+
+bool IsTemporaryName(std::string_view name, pid_t& pid) {
+    if (name.substr(0, kPrefix.size()) != kPrefix)
+        return false;
+    name.remove_prefix(kPrefix.size());
+    const size_t dash = name.find('-');
+    if (dash == std::string_view::npos || dash == 0 || dash + 1 == name.size())
+        return false;
+    const char* first = name.data();
+    const auto [end, ec] = std::from_chars(first, first + dash, pid);
+    if (ec != std::errc() || end != first + dash || pid <= 0)
+        return false;
+    for (const char c : name.substr(dash + 1))
+        if (c < '0' || c > '9')
+            return false;
+    return true;
+}
+
+int RemoveStaleTemporaries(int dirFd) {
+    std::vector<std::string> candidates;
+    ListFolder(dirFd, [&](std::string_view name, TEntryKind kind) {
+        pid_t pid = 0;
+        if (kind == TEntryKind::File && IsTemporaryName(name, pid) && pid != ::getpid() &&
+            ProcessIsGone(pid))
+            candidates.emplace_back(name);
+    });
+    int removed = 0;
+    for (const std::string& name : candidates) {
+        struct stat st{};
+        // Never follow a link, never block on a FIFO.
+        TUniqueFd file(::openat(dirFd, name.c_str(),
+                                O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+        if (file.IsOpen()) {
+            if (::fstat(file.Get(), &st) != 0)
+                continue;
+            // A run in another process namespace may be writing it still.
+            if (::flock(file.Get(), LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK)
+                continue;
+        } else if (errno != EACCES ||
+                   ::fstatat(dirFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+            continue; // a link, or gone already
+        }
+        if (!S_ISREG(st.st_mode) || st.st_uid != ::geteuid())
+            continue;
+        // Remove the very file that was checked, not one put there since.
+        struct stat now{};
+        if (::fstatat(dirFd, name.c_str(), &now, AT_SYMLINK_NOFOLLOW) != 0 ||
+            now.st_dev != st.st_dev || now.st_ino != st.st_ino)
+            continue;
+        if (::unlinkat(dirFd, name.c_str(), 0) == 0)
+            ++removed;
+    }
+    return removed;
 }
 
 } // namespace tarnwick

@@ -10,6 +10,10 @@
 // with 0666 less the creation mask (NewFileMode). The temporary file is
 // created with those bits when the creation mask lets them all through, and
 // otherwise with owner read and write only and given its bits once written.
+//
+// While it is written the temporary file holds an exclusive lock, so that a
+// later job can tell a file that a run which is gone left behind
+// (RemoveStaleTemporaries) from one that is being written.
 
 #include "platform/unique_fd.h"
 
@@ -60,5 +64,16 @@ private:
     mode_t FMode = 0;
     bool FbModeApplied = false;
 };
+
+// True when name is of the temporary files' pattern; sets pid to the number
+// of the process that made it.
+bool IsTemporaryName(std::string_view name, pid_t& pid);
+
+// Removes from the open folder dirFd the temporary files that runs of this
+// program left behind when they ended without removing them (killed, or a
+// crash): only regular files of the pattern, owned by the user running this
+// process, whose process no longer exists and that nobody is writing.
+// Nothing else is touched. Returns how many were removed.
+int RemoveStaleTemporaries(int dirFd);
 
 } // namespace tarnwick

@@ -2,6 +2,7 @@
 
 #include "platform/name_codec.h"
 #include "platform/replacing_file.h"
+#include "platform/unique_fd.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -49,7 +50,7 @@ bool NamesMatch(std::string_view a, std::string_view b) {
 
 enum class LineKind { Section, Key, Other };
 
-struct Line {
+struct TLine {
     size_t begin = 0;   // the line's first byte
     size_t textEnd = 0; // end of its text: before the CR LF, LF or final CR
     size_t end = 0;     // after its LF (the content's end for an unended last line)
@@ -59,8 +60,8 @@ struct Line {
     bool blank = true;     // nothing but blanks in the text
 };
 
-Line ClassifyLine(std::string_view content, size_t begin, size_t textEnd, size_t end) {
-    Line line;
+TLine ClassifyLine(std::string_view content, size_t begin, size_t textEnd, size_t end) {
+    TLine line;
     line.begin = begin;
     line.textEnd = textEnd;
     line.end = end;
@@ -99,8 +100,8 @@ Line ClassifyLine(std::string_view content, size_t begin, size_t textEnd, size_t
     return line;
 }
 
-std::vector<Line> SplitLines(std::string_view content) {
-    std::vector<Line> lines;
+std::vector<TLine> SplitLines(std::string_view content) {
+    std::vector<TLine> lines;
     size_t begin = 0;
     while (begin < content.size()) {
         const size_t lf = content.find('\n', begin);
@@ -115,24 +116,24 @@ std::vector<Line> SplitLines(std::string_view content) {
 }
 
 // The first section line named section and the line after its last line.
-struct SectionSpan {
+struct TSectionSpan {
     size_t header = 0;
     size_t endLine = 0;
 };
 
-std::optional<SectionSpan> FindSection(const std::vector<Line>& lines, std::string_view section) {
+std::optional<TSectionSpan> FindSection(const std::vector<TLine>& lines, std::string_view section) {
     for (size_t i = 0; i < lines.size(); ++i) {
         if (lines[i].kind != LineKind::Section || !NamesMatch(lines[i].name, section))
             continue;
         size_t end = i + 1;
         while (end < lines.size() && lines[end].kind != LineKind::Section)
             ++end;
-        return SectionSpan{i, end};
+        return TSectionSpan{i, end};
     }
     return std::nullopt;
 }
 
-std::optional<size_t> FindKey(const std::vector<Line>& lines, const SectionSpan& span,
+std::optional<size_t> FindKey(const std::vector<TLine>& lines, const TSectionSpan& span,
                               std::string_view key) {
     for (size_t i = span.header + 1; i < span.endLine; ++i) {
         if (lines[i].kind == LineKind::Key && NamesMatch(lines[i].name, key))
@@ -159,14 +160,6 @@ bool StorableKey(std::string_view key) {
 // ---------------------------------------------------------------------------
 // File access on the exact bytes of the path.
 
-struct Fd {
-    int fd = -1;
-    ~Fd() {
-        if (fd >= 0)
-            ::close(fd);
-    }
-};
-
 enum class ReadStatus { Read, Absent, Failed };
 
 // Reads the whole regular file at path. A path with no file (or a parent
@@ -174,15 +167,15 @@ enum class ReadStatus { Read, Absent, Failed };
 // regular file is Failed. O_NONBLOCK keeps a FIFO at the path from blocking.
 ReadStatus ReadWholeFile(const std::string& path, std::string& content) {
     content.clear();
-    Fd file{::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK)};
-    if (file.fd < 0)
+    const TUniqueFd file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    if (!file.IsOpen())
         return (errno == ENOENT || errno == ENOTDIR) ? ReadStatus::Absent : ReadStatus::Failed;
     struct stat st {};
-    if (::fstat(file.fd, &st) != 0 || !S_ISREG(st.st_mode))
+    if (::fstat(file.Get(), &st) != 0 || !S_ISREG(st.st_mode))
         return ReadStatus::Failed;
     char buffer[65536];
     for (;;) {
-        const ssize_t got = ::read(file.fd, buffer, sizeof buffer);
+        const ssize_t got = ::read(file.Get(), buffer, sizeof buffer);
         if (got < 0) {
             if (errno == EINTR || errno == EAGAIN)
                 continue;
@@ -208,14 +201,14 @@ QString CutToReadLimit(QString text) {
 
 std::optional<std::string> FindProfileValue(std::string_view content, std::string_view section,
                                             std::string_view key) {
-    const std::vector<Line> lines = SplitLines(content);
-    const std::optional<SectionSpan> span = FindSection(lines, section);
+    const std::vector<TLine> lines = SplitLines(content);
+    const std::optional<TSectionSpan> span = FindSection(lines, section);
     if (!span)
         return std::nullopt;
     const std::optional<size_t> at = FindKey(lines, *span, key);
     if (!at)
         return std::nullopt;
-    const Line& line = lines[*at];
+    const TLine& line = lines[*at];
     return std::string(content.substr(line.valueBegin, line.textEnd - line.valueBegin));
 }
 
@@ -228,8 +221,8 @@ std::optional<std::string> SetProfileValue(std::string_view content, std::string
     keyLine.reserve(key.size() + value.size() + 2);
     keyLine.append(key).append("=").append(value).append("\n");
 
-    const std::vector<Line> lines = SplitLines(content);
-    const std::optional<SectionSpan> span = FindSection(lines, section);
+    const std::vector<TLine> lines = SplitLines(content);
+    const std::optional<TSectionSpan> span = FindSection(lines, section);
     std::string out;
     out.reserve(content.size() + keyLine.size() + section.size() + 3);
 
@@ -242,7 +235,7 @@ std::optional<std::string> SetProfileValue(std::string_view content, std::string
     }
 
     if (const std::optional<size_t> at = FindKey(lines, *span, key)) {
-        const Line& line = lines[*at];
+        const TLine& line = lines[*at];
         out.append(content.substr(0, line.valueBegin));
         out.append(value);
         out.append(content.substr(line.textEnd));

@@ -1,6 +1,7 @@
 #include "settings/uTarnwickIni.h"
 
 #include "platform/executable_path.h"
+#include "platform/name_extension.h"
 #include "platform/user_config.h"
 #include "settings/settings_location.h"
 
@@ -43,17 +44,7 @@ TTarnwickIni::TTarnwickIni(const QString& stPath) : TBaseIniControl(stPath) {}
 TTarnwickIni::~TTarnwickIni() = default;
 
 QString TTarnwickIni::SettingsPathFor(const QString& executablePath) {
-    // The last '.', '/', '\\' or ':' decides: a '.' starts the extension,
-    // a separator means the file name has none.
-    qsizetype cut = executablePath.size();
-    for (qsizetype i = executablePath.size() - 1; i >= 0; --i) {
-        const QChar c = executablePath.at(i);
-        if (c == u'.' || c == u'/' || c == u'\\' || c == u':') {
-            if (c == u'.')
-                cut = i;
-            break;
-        }
-    }
+    const qsizetype cut = executablePath.size() - tarnwick::PathExtension(executablePath).size();
     return executablePath.left(cut) + QStringLiteral(".ini");
 }
 

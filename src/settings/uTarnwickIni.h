@@ -14,8 +14,8 @@ public:
     explicit TTarnwickIni(const QString& stPath); // a given settings file (tests)
     ~TTarnwickIni() override;
 
-    // The settings file's path for an executable path: cut at the last '.'
-    // when it comes after the last '/' (and '\\', ':'), then ".ini".
+    // The settings file's path for an executable path: its extension
+    // (name_extension.h) replaced by ".ini".
     static QString SettingsPathFor(const QString& executablePath);
 
     QString SauceFolder();

@@ -3,6 +3,7 @@
 #include "ui/close_requests.h"
 #include "ui/dialog_seam.h"
 
+#include <QDir>
 #include <QFile>
 #include <QIcon>
 #include <QMetaObject>
@@ -41,11 +42,14 @@ void ShowErrorBox(const QString& message) {
 
 QIcon ProgramIcon() {
     const QString id = QStringLiteral(TARNWICK_APP_ID);
+    // Every size rendered at build time, each in its own folder.
     QIcon bundled;
-    for (const int size : {16, 24, 32, 48, 64, 128, 256}) {
-        const QString file = QStringLiteral(":/icons/hicolor/%1x%1/apps/%2.png").arg(size).arg(id);
+    const QDir sizes(QStringLiteral(":/icons/hicolor"));
+    for (const QString& size : sizes.entryList(QDir::Dirs)) {
+        const QString file =
+            sizes.filePath(size + QStringLiteral("/apps/") + id + QStringLiteral(".png"));
         if (QFile::exists(file))
-            bundled.addFile(file, QSize(size, size));
+            bundled.addFile(file);
     }
     return QIcon::fromTheme(id, bundled);
 }

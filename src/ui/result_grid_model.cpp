@@ -1,14 +1,34 @@
 #include "ui/result_grid_model.h"
 
+#include "ui/mark_style.h"
+
+#include <algorithm>
+
+namespace {
+
+QString NotCopiedReason(const TRowMark& mark) {
+    if (!mark.stReason.isEmpty())
+        return mark.stReason;
+    switch (mark.eNotCopied) {
+    case TNotCopied::SourceFile:
+        return QStringLiteral("the target is one of the job's source files");
+    case TNotCopied::NameTooLong:
+        return QStringLiteral("the name is longer than the new folder's file system allows");
+    case TNotCopied::RefusedCharacter:
+        return QStringLiteral("the name holds a character the new folder's file system refuses");
+    case TNotCopied::TargetIsFolder:
+        return QStringLiteral("a folder stands at the target path");
+    case TNotCopied::NoNamingMode:
+        return QStringLiteral("no naming mode is selected, so the file has no target path");
+    case TNotCopied::No:
+        break;
+    }
+    return QString();
+}
+
+} // namespace
+
 TResultGridModel::TResultGridModel(QObject* parent) : QAbstractTableModel(parent) {}
-
-QColor TResultGridModel::FailedCopyColour() {
-    return QColor(255, 204, 204);
-}
-
-QColor TResultGridModel::RepeatedTargetColour() {
-    return QColor(255, 236, 170);
-}
 
 void TResultGridModel::SetGridRowCount(int rowCount) {
     if (rowCount < 1)
@@ -22,6 +42,9 @@ void TResultGridModel::SetGridRowCount(int rowCount) {
     } else if (after < before) {
         beginRemoveRows(QModelIndex(), after, before - 1);
         FGrid.SetRowCount(rowCount);
+        // The grid drops the marks of the rows it drops.
+        FMarkedRows.erase(std::lower_bound(FMarkedRows.begin(), FMarkedRows.end(), rowCount),
+                          FMarkedRows.end());
         endRemoveRows();
     } else {
         FGrid.SetRowCount(rowCount);
@@ -33,8 +56,10 @@ void TResultGridModel::ClearGridRow(int row) {
     const bool hadText = !FGrid.CellView(0, row).isEmpty() || !FGrid.CellView(1, row).isEmpty();
     FGrid.ClearRow(row);
     // An emptied row says nothing any more.
-    if (wasMarked)
+    if (wasMarked) {
         FGrid.SetRowMark(row, TRowMark());
+        NoteMark(row);
+    }
     if (!hadText && !wasMarked)
         return;
     if (row == 0)
@@ -60,9 +85,29 @@ void TResultGridModel::SetGridRowMark(int row, const TRowMark& mark) {
     if (row < 1)
         return;
     FGrid.SetRowMark(row, mark);
+    NoteMark(row);
     if (OnShow(row))
         emit dataChanged(index(row - 1, 0), index(row - 1, TResultGrid::kColumns - 1),
-                         {Qt::BackgroundRole, Qt::ToolTipRole});
+                         {MarkKindRole, Qt::ToolTipRole});
+}
+
+// Keeps FMarkedRows in step with whether the grid holds a mark for row.
+void TResultGridModel::NoteMark(int row) {
+    const bool marked = FGrid.RowMark(row) != nullptr;
+    if (marked && (FMarkedRows.empty() || FMarkedRows.back() < row)) {
+        FMarkedRows.push_back(row); // a job marks its rows in order
+        return;
+    }
+    const auto at = std::lower_bound(FMarkedRows.begin(), FMarkedRows.end(), row);
+    const bool listed = at != FMarkedRows.end() && *at == row;
+    if (marked && !listed)
+        FMarkedRows.insert(at, row);
+    else if (!marked && listed)
+        FMarkedRows.erase(at);
+}
+
+tarnwick::ui::TMarkCounts TResultGridModel::MarkCounts() const {
+    return tarnwick::ui::CountMarks(FGrid, FMarkedRows);
 }
 
 QString TResultGridModel::MarkText(int row) const {
@@ -75,6 +120,10 @@ QString TResultGridModel::MarkText(int row) const {
                       ? QStringLiteral("The copy failed.")
                       : QStringLiteral("The copy failed: %1").arg(mark->stReason));
     }
+    if (mark->NotCopied())
+        lines << QStringLiteral("Not copied: %1").arg(NotCopiedReason(*mark));
+    if (mark->bReplacesFile)
+        lines << QStringLiteral("Replaces a file that was in the new folder before the job.");
     if (mark->iRepeatsRow > 0) {
         lines << QStringLiteral(
                      "Same target as row %1 (%2); the later copy replaces the earlier one.")
@@ -99,19 +148,19 @@ QVariant TResultGridModel::data(const QModelIndex& index, int role) const {
     switch (role) {
     case Qt::DisplayRole:
         return FGrid.CellView(index.column(), row).toString();
-    case Qt::BackgroundRole: {
-        const TRowMark* mark = FGrid.RowMark(row);
-        if (mark == nullptr)
-            return QVariant();
-        if (mark->bCopyFailed)
-            return FailedCopyColour();
-        if (mark->iRepeatsRow > 0)
-            return RepeatedTargetColour();
-        return QVariant();
-    }
+    case MarkKindRole:
+        return static_cast<int>(tarnwick::ui::MarkKindOf(FGrid.RowMark(row)));
     case Qt::ToolTipRole: {
-        const QString text = MarkText(row);
-        return text.isEmpty() ? QVariant() : QVariant(text);
+        // Why the row is marked, then the cell's whole path.
+        const QString why = MarkText(row);
+        const QStringView path = FGrid.CellView(index.column(), row);
+        if (why.isEmpty() && path.isEmpty())
+            return QVariant();
+        if (why.isEmpty())
+            return path.toString();
+        if (path.isEmpty())
+            return why;
+        return QString(why + QLatin1Char('\n') + path.toString());
     }
     default:
         return QVariant();

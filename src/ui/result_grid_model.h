@@ -3,23 +3,25 @@
 // row 0 (the captions) is the horizontal header; grid row r >= 1 is model
 // row r - 1. Writes go into the grid and raise only the model signals that
 // a view needs: one row insertion per grown row, dataChanged only for cells
-// that are on show. Nothing per cell is kept beyond the grid's own store.
+// that are on show. Nothing per cell is kept beyond the grid's own store;
+// the rows that carry a mark are kept in order, for finding them.
 
 #include "engine/result_grid.h"
 #include "engine/row_mark.h"
+#include "ui/mark_counts.h"
 
 #include <QAbstractTableModel>
-#include <QColor>
 #include <QString>
+#include <vector>
 
 class TResultGridModel : public QAbstractTableModel {
     Q_OBJECT
 public:
-    explicit TResultGridModel(QObject* parent = nullptr);
+    // The kind of a row's mark (tarnwick::ui::TMarkKind as int), for a view
+    // to draw it in the colours of its own palette.
+    static constexpr int MarkKindRole = Qt::UserRole + 1;
 
-    // Background colours of marked rows.
-    static QColor FailedCopyColour();
-    static QColor RepeatedTargetColour();
+    explicit TResultGridModel(QObject* parent = nullptr);
 
     const TResultGrid& Grid() const { return FGrid; }
 
@@ -30,8 +32,14 @@ public:
     void SetGridCell(int col, int row, const QString& text);
     void SetGridRowMark(int row, const TRowMark& mark);
 
-    // What the tooltip of a grid row says about its mark; empty when unmarked.
+    // What a grid row's mark says, one line for each of its parts, most
+    // serious first; empty when unmarked.
     QString MarkText(int row) const;
+
+    // The grid rows that carry a mark, ascending; a row just past the end
+    // may be among them while a job writes it.
+    const std::vector<int>& MarkedRows() const { return FMarkedRows; }
+    tarnwick::ui::TMarkCounts MarkCounts() const;
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -43,6 +51,8 @@ public:
 private:
     static int ModelRows(int gridRows) { return gridRows > 1 ? gridRows - 1 : 0; }
     bool OnShow(int row) const { return row >= 1 && row < FGrid.RowCount(); }
+    void NoteMark(int row);
 
     TResultGrid FGrid;
+    std::vector<int> FMarkedRows;
 };

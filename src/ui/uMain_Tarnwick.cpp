@@ -9,6 +9,14 @@
 #include "settings/uTarnwickIni.h"
 #include "ui/dialog_seam.h"
 #include "ui/error_box.h"
+#include "ui/grid_clipboard.h"
+#include "ui/grid_column_fit.h"
+#include "ui/grid_row_menu.h"
+#include "ui/job_stop_button.h"
+#include "ui/keyboard_access.h"
+#include "ui/live_status_bar.h"
+#include "ui/marked_row_navigation.h"
+#include "ui/path_elide_delegate.h"
 #include "ui/result_grid_model.h"
 #include "ui/window_geometry.h"
 
@@ -104,10 +112,6 @@ const TNotice kNotices[] = {
     {u"Delimiterに使えない文字が含まれています", QMessageBox::Critical},
 };
 
-QString Counted(int n, const char* one, const char* many) {
-    return QStringLiteral("%1 %2").arg(n).arg(QLatin1String(n == 1 ? one : many));
-}
-
 } // namespace
 
 TfmTarnwickHub::TfmTarnwickHub(const QString& settingsPath, QWidget* parent)
@@ -181,7 +185,8 @@ void TfmTarnwickHub::CreateControls() {
     Panel2->setLineWidth(1);
     Panel2->setGeometry(0, 400 - kPanel2Height, 600, kPanel2Height);
 
-    ProgressBar1 = new QProgressBar(Panel2);
+    FStatusBar = new tarnwick::ui::TStatusProgressBar(Panel2);
+    ProgressBar1 = FStatusBar;
     ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
     ProgressBar1->setGeometry(2, 2, 150, 17);
     ProgressBar1->setRange(0, 500);
@@ -207,6 +212,9 @@ void TfmTarnwickHub::CreateControls() {
     StringGrid1->setCornerButtonEnabled(false);
     StringGrid1->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     StringGrid1->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    StringGrid1->setItemDelegate(new tarnwick::ui::TPathElideDelegate(StringGrid1));
+    StringGrid1->setTextElideMode(Qt::ElideMiddle);
+    FColumnFit = new tarnwick::ui::TGridColumnFit(StringGrid1);
     QHeaderView* rows = StringGrid1->verticalHeader();
     rows->setVisible(false);
     rows->setMinimumSectionSize(1);
@@ -237,6 +245,19 @@ void TfmTarnwickHub::CreateControls() {
     QWidget::setTabOrder(Button3, Button4);
     QWidget::setTabOrder(Button4, Edit5);
     QWidget::setTabOrder(Edit5, StringGrid1);
+
+    // For long jobs and for finding rows: Stop and Esc, the live bottom bar,
+    // F8 and Shift+F8, Ctrl+C and the row menu; then the keyboard's way round.
+    FStopButton = new tarnwick::ui::TJobStopButton(this, Panel1, QRect(433, 104, 120, 25),
+                                                   [this] { StopJob(); });
+    StopButton = FStopButton->Button();
+    FLiveStatus = new tarnwick::ui::TLiveStatus(FStatusBar, &FProgress, this);
+    FNavigation = new tarnwick::ui::TMarkedRowNavigation(this, StringGrid1, FGridModel);
+    FClipboard = new tarnwick::ui::TGridClipboard(StringGrid1);
+    FRowMenu = new tarnwick::ui::TGridRowMenu(StringGrid1, FGridModel, FClipboard);
+    connect(FStatusBar, &tarnwick::ui::TStatusProgressBar::clicked, FNavigation,
+            &tarnwick::ui::TMarkedRowNavigation::First);
+    Label5 = tarnwick::ui::SetUpKeyboardAccess(*this, StopButton);
 
     connect(Button1, &QPushButton::clicked, this,
             [this] { Guarded([this] { Button1Click(Button1); }); });
@@ -350,10 +371,9 @@ void TfmTarnwickHub::FormCreate(QObject* /*Sender*/) {
             const int outerWidth = FIni->Width();
             const int outerHeight = FIni->Height();
             // Wherever it was stored, the window opens on a screen and fits it.
-            const QRect placed =
-                tarnwick::ui::PlaceOnScreens(left, top, outerWidth, outerHeight,
-                                             tarnwick::ui::ScreenAreas(),
-                                             QSize(kMinOuterWidth, kMinOuterHeight));
+            const QRect placed = tarnwick::ui::PlaceOnScreens(
+                left, top, outerWidth, outerHeight, tarnwick::ui::ScreenAreas(),
+                QSize(kMinOuterWidth, kMinOuterHeight));
             SetOuterGeometry(placed.top(), placed.left(), placed.width(), placed.height());
             FormResize(this);
         });
@@ -369,8 +389,8 @@ void TfmTarnwickHub::FormCreate(QObject* /*Sender*/) {
     AddModeItems();
     ComboBox1->setCurrentIndex(copyType >= 0 && copyType <= 2 ? copyType : -1);
     FormResize(this);
-    SetGridCell(0, 0, Label1->text());
-    SetGridCell(1, 0, Label2->text());
+    SetGridCell(0, 0, tarnwick::ui::ShownCaption(Label1));
+    SetGridCell(1, 0, tarnwick::ui::ShownCaption(Label2));
     ComboBox1Change(nullptr);
     if (failure)
         std::rethrow_exception(failure);
@@ -420,12 +440,8 @@ void TfmTarnwickHub::Panel2Resize(QObject* /*Sender*/) {
     ProgressBar1->resize(Panel2->width() - 4, ProgressBar1->height());
     const int gridWidth = StringGrid1->width();
     if (gridWidth > 250) {
-        // Every column gets the default width, also one the user dragged.
-        const int columnWidth = gridWidth / 2;
-        QHeaderView* header = StringGrid1->horizontalHeader();
-        header->setDefaultSectionSize(columnWidth);
-        for (int col = 0; col < TResultGrid::kColumns; ++col)
-            header->resizeSection(col, columnWidth);
+        // Every column gets half the visible width, also one the user dragged.
+        FColumnFit->Fit();
     }
 }
 
@@ -482,7 +498,11 @@ void TfmTarnwickHub::Button2Click(QObject* Sender) {
         imode = 2;
 
     ClearJobSummary();
+    // A stop asked for before this job is not this job's.
     FbStop.store(false);
+    FJobEnd = TJobEnd();
+    FiUnlisted = 0;
+    FUnlisted.clear();
     TTarnwickHubThread* job = TTarnwickHubThread::Create(this, imode);
     ++FiJobsAlive;
     connect(job, &QObject::destroyed, this, [this] {
@@ -498,6 +518,8 @@ void TfmTarnwickHub::Button2Click(QObject* Sender) {
         throw;
     }
     started = true;
+    FStopButton->JobStarted();
+    FLiveStatus->Begin(imode);
 }
 
 void TfmTarnwickHub::ShowNotice(int n) {
@@ -520,10 +542,10 @@ void TfmTarnwickHub::SpButtonClick(QObject* Sender) {
     QString title;
     if (number == 1) {
         box = Edit2;
-        title = QStringLiteral("Select ") + Label1->text();
+        title = QStringLiteral("Select ") + tarnwick::ui::ShownCaption(Label1);
     } else if (number == 2) {
         box = Edit3;
-        title = QStringLiteral("Select ") + Label2->text();
+        title = QStringLiteral("Select ") + tarnwick::ui::ShownCaption(Label2);
     } else {
         return;
     }
@@ -566,29 +588,50 @@ QString TfmTarnwickHub::JobSummary() const {
 }
 
 void TfmTarnwickHub::ShowJobSummary() {
+    FStopButton->JobEnded();
+    FLiveStatus->End();
     const TResultGrid& grid = Grid();
-    const int files =
-        grid.RowCount() > 1 && !grid.CellView(0, 1).isEmpty() ? grid.RowCount() - 1 : 0;
-    QStringList parts;
-    parts << Counted(files, "file", "files");
-    if (FiJobMode == 3)
-        parts << Counted(grid.FailedCopyCount(), "failed copy", "failed copies");
-    parts << Counted(grid.RepeatedTargetCount(), "repeated target", "repeated targets");
-    FstJobSummary =
-        (FiJobMode == 3 ? QStringLiteral("Copy File: ") : QStringLiteral("Copy Simulation: ")) +
-        parts.join(QStringLiteral(", "));
-    ProgressBar1->setFormat(FstJobSummary);
-    ProgressBar1->setTextVisible(true);
-    ProgressBar1->setToolTip(
-        QStringLiteral("Rows whose copy failed are red, rows whose target repeats an earlier "
-                       "row's target are yellow; point at a row to see why."));
+    tarnwick::ui::TJobFacts facts;
+    facts.iJobMode = FiJobMode;
+    facts.iFiles = grid.RowCount() > 1 && !grid.CellView(0, 1).isEmpty() ? grid.RowCount() - 1 : 0;
+    facts.bStopped = FJobEnd.bStopped;
+    facts.iStoppedAfter = FJobEnd.iRows;
+    facts.marks = FGridModel->MarkCounts();
+    facts.iUnlisted = FiUnlisted;
+    facts.unlisted = FUnlisted;
+    FstJobSummary = tarnwick::ui::JobSummaryText(facts);
+    FStatusBar->SetStatusText(FstJobSummary);
+    FStatusBar->setToolTip(tarnwick::ui::JobSummaryToolTip(facts));
+    FStatusBar->setAccessibleDescription(FstJobSummary);
+    if (facts.marks.Any())
+        FStatusBar->setCursor(Qt::PointingHandCursor); // a click goes to the first marked row
+    else
+        FStatusBar->unsetCursor();
 }
 
 void TfmTarnwickHub::ClearJobSummary() {
     FstJobSummary.clear();
-    ProgressBar1->setTextVisible(false);
-    ProgressBar1->setFormat(QString());
-    ProgressBar1->setToolTip(QString());
+    FStatusBar->SetStatusText(QString());
+    FStatusBar->setToolTip(QString());
+    FStatusBar->setAccessibleDescription(QString());
+    FStatusBar->unsetCursor();
+}
+
+void TfmTarnwickHub::StopJob() {
+    if (FiJobsAlive == 0)
+        return;
+    FbStop.store(true);
+    FLiveStatus->SetStopping();
+}
+
+void TfmTarnwickHub::ReportUnlistedFolder(const QString& path, const QString& reason) {
+    ++FiUnlisted;
+    if (FUnlisted.size() < size_t(tarnwick::ui::kUnlistedNamed))
+        FUnlisted.push_back({path, reason});
+}
+
+void TfmTarnwickHub::JobEnded(const TJobEnd& end) {
+    FJobEnd = end;
 }
 
 void TfmTarnwickHub::closeEvent(QCloseEvent* event) {

@@ -5,8 +5,10 @@
 // settings when it is created and stores them when it is destroyed, and it
 // is the window a copy job reports to.
 
+#include "engine/job_progress.h"
 #include "engine/job_window.h"
 #include "engine/result_grid.h"
+#include "ui/job_summary.h"
 
 #include <QElapsedTimer>
 #include <QRect>
@@ -28,7 +30,14 @@ class TTarnwickIni;
 
 namespace tarnwick::ui {
 class TSaveDialog;
-}
+class TGridClipboard;
+class TGridColumnFit;
+class TGridRowMenu;
+class TJobStopButton;
+class TLiveStatus;
+class TMarkedRowNavigation;
+class TStatusProgressBar;
+} // namespace tarnwick::ui
 
 class TfmTarnwickHub : public QWidget, public TTarnwickJobWindow {
     Q_OBJECT
@@ -59,6 +68,9 @@ public:
     QTableView* StringGrid1;
     QLineEdit* Edit5;
     QLabel* Label4;
+    // Beyond the designed controls: the mode list's label and the Stop button.
+    QLabel* Label5 = nullptr;
+    QPushButton* StopButton = nullptr;
 
     // The handlers.
     void FormCreate(QObject* Sender);
@@ -76,6 +88,16 @@ public:
     // The grid's texts and marks, and its model.
     const TResultGrid& Grid() const;
     TResultGridModel* GridModel() const { return FGridModel; }
+
+    // Asks the running job to stop (the Stop button and Esc).
+    void StopJob();
+
+    // What the window adds for long jobs and for finding rows.
+    tarnwick::ui::TJobStopButton* JobStopButton() const { return FStopButton; }
+    tarnwick::ui::TLiveStatus* LiveStatus() const { return FLiveStatus; }
+    tarnwick::ui::TMarkedRowNavigation* Navigation() const { return FNavigation; }
+    tarnwick::ui::TGridClipboard* GridClipboard() const { return FClipboard; }
+    tarnwick::ui::TGridRowMenu* RowMenu() const { return FRowMenu; }
 
     // True from the start of a job until its object is gone.
     bool JobRunning() const { return FiJobsAlive > 0; }
@@ -97,6 +119,9 @@ public:
     void SetGridRowMark(int row, const TRowMark& mark) override;
     void RunOnMainThread(const std::function<void()>& fn) override;
     const std::atomic<bool>* StopFlag() const override { return &FbStop; }
+    TJobProgress* Progress() override { return &FProgress; }
+    void ReportUnlistedFolder(const QString& path, const QString& reason) override;
+    void JobEnded(const TJobEnd& end) override;
 
 signals:
     // A job object has been destroyed.
@@ -124,6 +149,17 @@ private:
     TResultGridModel* FGridModel = nullptr;
     TMainThreadHandOff* FHandOff = nullptr;
     std::atomic<bool> FbStop{false};
+    TJobProgress FProgress;
+    TJobEnd FJobEnd;
+    int FiUnlisted = 0;
+    std::vector<tarnwick::ui::TUnlistedFolder> FUnlisted;   // the first few
+    tarnwick::ui::TStatusProgressBar* FStatusBar = nullptr; // ProgressBar1
+    tarnwick::ui::TJobStopButton* FStopButton = nullptr;
+    tarnwick::ui::TLiveStatus* FLiveStatus = nullptr;
+    tarnwick::ui::TMarkedRowNavigation* FNavigation = nullptr;
+    tarnwick::ui::TGridClipboard* FClipboard = nullptr;
+    tarnwick::ui::TGridRowMenu* FRowMenu = nullptr;
+    tarnwick::ui::TGridColumnFit* FColumnFit = nullptr;
     int FiJobsAlive = 0;
     bool FbJobPending = false; // a job started and has not yet enabled the inputs
     int FiJobMode = 0;

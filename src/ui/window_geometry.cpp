@@ -88,10 +88,10 @@ QRect PlaceOnScreens(int left, int top, int width, int height, const QList<QRect
     });
     if (!reachable) {
         // A screen smaller than the minimum keeps the window's top left corner on it.
-        window.left = MoveInto(window.left, std::min(w, area.right - area.left), area.left,
-                               area.right);
-        window.top = MoveInto(window.top, std::min(h, area.bottom - area.top), area.top,
-                              area.bottom);
+        window.left =
+            MoveInto(window.left, std::min(w, area.right - area.left), area.left, area.right);
+        window.top =
+            MoveInto(window.top, std::min(h, area.bottom - area.top), area.top, area.bottom);
     }
     return QRect(int(window.left), int(window.top), int(w), int(h));
 }

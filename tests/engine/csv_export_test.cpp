@@ -147,3 +147,22 @@ TEST(WriteCsvFile, ANameThatIsNotUtf8IsUsedExactly) {
     ASSERT_TRUE(WriteCsvFile(tree.PathText("caf\xE9.csv"), grid));
     EXPECT_EQ(TFixtureTree::Read(tree.Path("caf\xE9.csv")), "\xEF\xBB\xBF,\r\n,\r\n");
 }
+
+TEST(WriteCsvFile, AFileReplacedByRootStaysItsOwners) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "only root can replace another user's file";
+    TFixtureTree tree;
+    tree.File("list.csv", "the user's earlier export");
+    ASSERT_EQ(::chown(tree.Path("list.csv").c_str(), 65534, 65534), 0);
+    ASSERT_EQ(::chmod(tree.Path("list.csv").c_str(), 0664), 0);
+    const TResultGrid grid = WorkedExampleGrid();
+    ASSERT_TRUE(WriteCsvFile(tree.PathText("list.csv"), grid));
+    struct stat st {};
+    ASSERT_EQ(::stat(tree.Path("list.csv").c_str(), &st), 0);
+    EXPECT_EQ(st.st_uid, 65534u);
+    EXPECT_EQ(st.st_gid, 65534u);
+    EXPECT_EQ(st.st_mode & 07777, 0664u);
+    EXPECT_EQ(QByteArray::fromStdString(TFixtureTree::Read(tree.Path("list.csv"))),
+              CsvBytes(grid, true));
+    EXPECT_EQ(TFixtureTree::Names(tree.Root()), std::vector<std::string>{"list.csv"});
+}

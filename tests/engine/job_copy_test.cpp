@@ -1,8 +1,11 @@
 #include "fixture_tree.h"
 #include "test_job_window.h"
 
+#include "engine/job_start_checks.h"
 #include "platform/name_codec.h"
 
+#include <QSet>
+#include <QTimer>
 #include <dirent.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -175,4 +178,101 @@ TEST(CopyJob, NewFolderInsideTheSourceEnds) {
     EXPECT_EQ(TFixtureTree::Read(tree.Path("src/x.jpg")), "x");
     EXPECT_EQ(TFixtureTree::Read(tree.Path("src/sub/y.jpg")), "y");
     EXPECT_EQ(TFixtureTree::Read(tree.Path("src/out/sub_y.jpg")), "y");
+}
+
+TEST(CopyJob, AFileReplacedByAFifoOrAFolderDuringTheJobFailsItsRow) {
+    TFixtureTree tree;
+    tree.Dir("out");
+    // One folder: its entries are all read before the first is copied.
+    tree.File("src/a/first.jpg", "first");
+    tree.File("src/a/pipe.jpg", "becomes a FIFO");
+    tree.File("src/a/folder.jpg", "becomes a folder");
+    Job job(tree, 1);
+    QSet<QString> replaced;
+    job.onRowCount = [&](int rows) {
+        if (rows != 2 || job.positions.size() != 1 || !replaced.isEmpty())
+            return;
+        // After the first row: every file but the one copied already takes
+        // another kind.
+        for (const char* path : {"src/a/pipe.jpg", "src/a/folder.jpg"}) {
+            if (job.grid.Cell(0, 1) == tree.PathText(path))
+                continue;
+            ASSERT_EQ(::unlink(tree.Path(path).c_str()), 0);
+            if (std::string(path).find("pipe") != std::string::npos)
+                tree.Fifo(path);
+            else
+                tree.Dir(path);
+            replaced.insert(tree.PathText(path));
+        }
+    };
+    ASSERT_TRUE(job.Run(3, 60000)); // a copy that read from the FIFO would never end
+    ASSERT_EQ(job.grid.RowCount(), 4);
+    ASSERT_FALSE(replaced.isEmpty());
+    for (int row = 1; row < 4; ++row) {
+        const TRowMark* mark = job.grid.RowMark(row);
+        const bool wasReplaced = replaced.contains(job.grid.Cell(0, row));
+        EXPECT_EQ(mark != nullptr && mark->bCopyFailed, wasReplaced) << row;
+        if (mark) {
+            EXPECT_FALSE(mark->stReason.isEmpty());
+        }
+    }
+    // The copies of the files that stayed, and no temporary file.
+    EXPECT_EQ(Names(tree.Path("out")).size(), size_t(3 - replaced.size()));
+}
+
+TEST(CopyJob, AStopDuringALargeCopyRemovesItsTemporaryFile) {
+    TFixtureTree tree;
+    tree.Dir("out");
+    tree.File("src/large.bin", std::string(256u << 20, 'L'));
+    Job job(tree, 1);
+    // Raised by the main thread as soon as the job names the large file.
+    QString named;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (job.progress.uFileSize.load() > 0 && !job.stop) {
+            named = job.progress.LargeFile();
+            job.stop = true;
+        }
+    });
+    poll.start(1);
+    ASSERT_TRUE(job.Run(3));
+    EXPECT_EQ(named, tree.PathText("src/large.bin"));
+    ASSERT_EQ(job.ends.size(), 1u);
+    EXPECT_TRUE(job.ends[0].bStopped);
+    EXPECT_TRUE(Names(tree.Path("out")).empty()); // no copy, no temporary file
+    EXPECT_EQ(job.progress.uFileSize.load(), 0u); // the large file is no longer named
+    EXPECT_LT(job.progress.uBytesCopied.load(), std::uint64_t(256u << 20));
+}
+
+TEST(CopyJob, ANewFolderPastThePathLimitPassesTheChecksAndTakesTheCopies) {
+    TFixtureTree tree;
+    tree.File("src/a/photo.jpg", "photo");
+    tree.File("src/b.jpg", "b");
+    const std::string deep = tree.DeepDir("out", 60, 99);
+    Job job(tree, 1);
+    job.newFolder = tree.PathText(deep);
+    ASSERT_GT(job.newFolder.size(), 4096);
+    EXPECT_EQ(tarnwick::CheckJobStart(job.source, job.newFolder, 1, job.delimiter),
+              tarnwick::kJobMayStart);
+    ASSERT_TRUE(job.Run(3));
+    EXPECT_EQ(job.grid.FailedCopyCount(), 0);
+    EXPECT_EQ(job.Rows().size(), 2u);
+    // Read back relative to the deep folder.
+    const int folder = ::open(tree.Path("out").c_str(), O_RDONLY | O_DIRECTORY);
+    int at = folder;
+    for (size_t start = 4; start < deep.size();) {
+        const size_t slash = std::min(deep.find('/', start), deep.size());
+        const int next = ::openat(at, deep.substr(start, slash - start).c_str(), O_RDONLY | O_DIRECTORY);
+        ASSERT_GE(next, 0);
+        ::close(at);
+        at = next;
+        start = slash + 1;
+    }
+    char buffer[16] = {};
+    const int f = ::openat(at, "a_photo.jpg", O_RDONLY);
+    ASSERT_GE(f, 0);
+    EXPECT_EQ(::read(f, buffer, sizeof buffer), 5);
+    EXPECT_EQ(std::string(buffer), "photo");
+    ::close(f);
+    ::close(at);
 }

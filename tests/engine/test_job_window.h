@@ -30,6 +30,9 @@ public:
     std::atomic<bool> stop{false};
     std::function<void(int)> onRowCount; // test hook, after the row count grows
     int throwAtRow = 0;                  // a grid write for this row throws
+    std::vector<std::pair<QString, QString>> unlisted; // folders reported, with reasons
+    std::vector<TJobEnd> ends;
+    TJobProgress progress;
 
     QString Edit2Text() const override { return source; }
     QString Edit3Text() const override { return newFolder; }
@@ -64,9 +67,20 @@ public:
     }
     void RunOnMainThread(const std::function<void()>& fn) override { handOff.Run(fn); }
     const std::atomic<bool>* StopFlag() const override { return &stop; }
+    TJobProgress* Progress() override { return &progress; }
+    void ReportUnlistedFolder(const QString& path, const QString& reason) override {
+        Touch();
+        unlisted.emplace_back(path, reason);
+    }
+    void JobEnded(const TJobEnd& end) override {
+        Touch();
+        ends.push_back(end);
+    }
 
-    // Runs one job to its end; false when it did not end within the time.
-    bool Run(int jobMode, int timeoutMs = 20000) {
+    // Runs one job to its end; false when it did not end at all (the time is
+    // a guard against a hang, far beyond what any job here takes).
+    bool Run(int jobMode, int timeoutMs = 120000) {
+        unlisted.clear();
         TTarnwickHubThread* job = TTarnwickHubThread::Create(this, jobMode);
         QEventLoop loop;
         bool ended = false;

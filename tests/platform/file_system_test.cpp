@@ -79,6 +79,24 @@ TEST(DirectoryTest, Table) {
         EXPECT_EQ(IsDirectory(c.path), c.yes) << c.path.left(80).toStdString();
 }
 
+TEST(DirectoryTest, AFolderPastThePathLimitIsAFolder) {
+    TFixtureTree tree;
+    const std::string deep = tree.DeepDir("d", 60, 99); // about 6,000 bytes
+    tree.Dir("plain");
+    ASSERT_GT(tree.Path(deep).size(), 4096u);
+    EXPECT_TRUE(IsDirectory(tree.PathText(deep)));
+    EXPECT_TRUE(IsDirectory(tree.PathText(deep) + u'/'));
+    EXPECT_FALSE(IsDirectory(tree.PathText(deep) + QStringLiteral("/missing")));
+    TUniqueFd folder;
+    EXPECT_EQ(OpenFolder(tree.Path(deep), folder), 0);
+    // A relative path and one that climbs back up are followed the same way.
+    std::string climb = tree.Path(deep);
+    for (int i = 0; i < 60; ++i)
+        climb += "/..";
+    climb += "/../plain";
+    EXPECT_TRUE(IsDirectory(QString::fromStdString(climb)));
+}
+
 TEST(FolderListing, KindsAndPassedOverEntries) {
     TFixtureTree tree;
     tree.Dir("d/sub");

@@ -256,6 +256,24 @@ TEST_F(ProfileFile, ReplacedFileKeepsItsPermissionBits) {
     EXPECT_EQ(st.st_mode & 07777, 0640u);
 }
 
+TEST_F(ProfileFile, ReplacedByRootTheFileStaysItsOwners) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "only root can replace another user's file";
+    // A user's settings file, written once by a run as root.
+    WriteBytes(path, "[ROOT]\nA=1\n");
+    const std::string bytes = tarnwick::EncodeName(path);
+    ASSERT_EQ(::chown(bytes.c_str(), 65534, 65534), 0);
+    ASSERT_EQ(::chmod(bytes.c_str(), 0600), 0);
+    ASSERT_TRUE(WriteProfileString(path, "ROOT", "A", "2"));
+    struct stat st {};
+    ASSERT_EQ(::stat(bytes.c_str(), &st), 0);
+    EXPECT_EQ(st.st_uid, 65534u);
+    EXPECT_EQ(st.st_gid, 65534u);
+    EXPECT_EQ(st.st_mode & 07777, 0600u);
+    EXPECT_EQ(ReadBytes(path), "[ROOT]\nA=2\n");
+    EXPECT_EQ(settings_test::ListFolder(dir.path()), std::vector<std::string>{"t.ini"});
+}
+
 TEST_F(ProfileFile, SymbolicLinkLeadsTheWriteToItsTarget) {
     const QString target = dir.file(QStringLiteral("real.ini"));
     WriteBytes(target, "[ROOT]\nA=1\n");

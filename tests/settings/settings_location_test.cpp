@@ -59,9 +59,9 @@ TEST(UserConfigHome, FollowsTheXdgRules) {
         {{{"XDG_CONFIG_HOME", "/cfg"}, {"HOME", "/h"}}, "/cfg"},
         {{{"XDG_CONFIG_HOME", "/cfg//"}}, "/cfg"},
         {{{"XDG_CONFIG_HOME", "/"}}, "/"},
-        {{{"XDG_CONFIG_HOME", "cfg"}, {"HOME", "/h"}}, "/h/.config"},  // relative: ignored
+        {{{"XDG_CONFIG_HOME", "cfg"}, {"HOME", "/h"}}, "/h/.config"},   // relative: ignored
         {{{"XDG_CONFIG_HOME", "./cfg"}, {"HOME", "/h"}}, "/h/.config"}, // relative: ignored
-        {{{"XDG_CONFIG_HOME", ""}, {"HOME", "/h"}}, "/h/.config"},     // empty: ignored
+        {{{"XDG_CONFIG_HOME", ""}, {"HOME", "/h"}}, "/h/.config"},      // empty: ignored
         {{{"HOME", "/h/"}}, "/h/.config"},
         {{{"HOME", "/"}}, "/.config"},
         {{{"HOME", "h"}}, fromDatabase},
@@ -105,7 +105,8 @@ QString PlaceCopy(const TempFolder& dir, const std::string& relative) {
     const std::string folder = bytes.substr(0, bytes.rfind('/'));
     std::string command = "mkdir -p '" + folder + "'";
     EXPECT_EQ(std::system(command.c_str()), 0);
-    WriteBytes(path, "\x7f" "ELF");
+    WriteBytes(path, "\x7f"
+                     "ELF");
     return path;
 }
 
@@ -136,7 +137,8 @@ TEST(SettingsLocation, BuildTreeCopyKeepsItsFileBesideItself) {
 
 TEST(SettingsLocation, CopyInAFolderTheUserMayWriteKeepsItsFileBesideItself) {
     TempFolder dir;
-    for (const char* relative : {"tools/tarnwick", "my.tools/tarnwick", "caf\xc3\xa9/tarnwick.bin"}) {
+    for (const char* relative :
+         {"tools/tarnwick", "my.tools/tarnwick", "caf\xc3\xa9/tarnwick.bin"}) {
         SCOPED_TRACE(relative);
         const QString exe = PlaceCopy(dir, relative);
         ASSERT_EQ(::access(tarnwick::EncodeName(exe).c_str(), W_OK), 0);
@@ -213,11 +215,13 @@ TEST(SettingsLocation, OrdinaryUserOfACopyInAFolderTheyCannotWrite) {
     ASSERT_EQ(::chown(tarnwick::EncodeName(dir.file("mine")).c_str(), 65534, 65534), 0);
 
     const TVariables nobody = {{"HOME", "/nonexistent"}};
-    EXPECT_EQ(LocateAsOrdinaryUser(handCopied, nobody), "/nonexistent/.config/tarnwick/tarnwick.ini");
+    EXPECT_EQ(LocateAsOrdinaryUser(handCopied, nobody),
+              "/nonexistent/.config/tarnwick/tarnwick.ini");
     // A build tree keeps its file beside the program for every user, as before.
     EXPECT_EQ(LocateAsOrdinaryUser(buildTree, nobody),
               tarnwick::EncodeName(dir.file("build/src/ui/tarnwick.ini")));
-    EXPECT_EQ(LocateAsOrdinaryUser(own, nobody), tarnwick::EncodeName(dir.file("mine/tarnwick.ini")));
+    EXPECT_EQ(LocateAsOrdinaryUser(own, nobody),
+              tarnwick::EncodeName(dir.file("mine/tarnwick.ini")));
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <dirent.h>
+#include <fcntl.h>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -90,4 +91,23 @@ std::vector<std::string> TFixtureTree::Names(const std::string& folder) {
     }
     std::sort(names.begin(), names.end());
     return names;
+}
+
+std::string TFixtureTree::DeepDir(const std::string& relative, int levels, size_t nameBytes) const {
+    Dir(relative);
+    int at = ::open(Path(relative).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    Require(at >= 0, "open " + relative);
+    std::string path = relative;
+    for (int level = 0; level < levels; ++level) {
+        const std::string number = std::to_string(level);
+        const std::string name = number + std::string(nameBytes - number.size(), 'd');
+        Require(::mkdirat(at, name.c_str(), 0755) == 0, "mkdirat " + name);
+        const int next = ::openat(at, name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        ::close(at);
+        Require(next >= 0, "openat " + name);
+        at = next;
+        path += "/" + name;
+    }
+    ::close(at);
+    return path;
 }

@@ -22,6 +22,11 @@ public:
     void File(const std::string& relative, const std::string& content = "x") const;
     void Link(const std::string& relative, const std::string& target) const;
     void Fifo(const std::string& relative) const;
+    // levels folders inside each other below the folder relative, each named
+    // with nameBytes bytes, made relative to descriptors so that the path may
+    // run past what the system takes in one piece; returns the deepest one's
+    // path relative to the root.
+    std::string DeepDir(const std::string& relative, int levels, size_t nameBytes) const;
 
     static std::string Read(const std::string& path);
     static bool Exists(const std::string& path);

@@ -74,7 +74,8 @@ TEST(EndRequest, FailedSettingsWriteAtAnOutsideCloseGoesToStandardError) {
         copy.Start(p);
         ASSERT_TRUE(p.waitForStarted());
         // Up once its settings reads have written the last text key back.
-        ASSERT_TRUE(SpinUntil([&] { return ReadRootSection(copy.ini).count("FILE_EXTENSION_NAME"); }));
+        ASSERT_TRUE(
+            SpinUntil([&] { return ReadRootSection(copy.ini).count("FILE_EXTENSION_NAME"); }));
         ASSERT_TRUE(QFile::remove(copy.ini));
         copy.tree.Dir("bin/tarnwick.ini");
 
@@ -85,8 +86,9 @@ TEST(EndRequest, FailedSettingsWriteAtAnOutsideCloseGoesToStandardError) {
         const QString err = QString::fromUtf8(p.readAllStandardError());
         EXPECT_EQ(err.count(copy.WriteError()), 1) << err.toStdString();
         // No temporary file of the failed write is left behind.
-        EXPECT_EQ(QDir(copy.tree.PathText("bin")).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
-                  (QStringList{"tarnwick", "tarnwick.ini"}));
+        EXPECT_EQ(
+            QDir(copy.tree.PathText("bin")).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
+            (QStringList{"tarnwick", "tarnwick.ini"}));
     }
 }
 

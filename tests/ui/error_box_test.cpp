@@ -1,5 +1,6 @@
-// The default error box: its text rule, errors escaping event handlers and
-// signal handlers, and failed settings writes at creation and at exit.
+// The application object (desktop entry name, version, icon) and the default
+// error box: its text rule, errors escaping event handlers and signal
+// handlers, and failed settings writes at creation and at exit.
 
 #include "fixture_tree.h"
 #include "ui/error_box.h"
@@ -10,13 +11,39 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QEvent>
+#include <QGuiApplication>
+#include <QIcon>
 #include <QLineEdit>
+#include <QSettings>
 #include <QTableView>
 #include <gtest/gtest.h>
 #include <stdexcept>
 #include <sys/mount.h>
+#include <tarnwick/build_config.h>
 
 namespace {
+
+TEST(Application, NamesItsDesktopEntryVersionAndIcon) {
+    const QString id = QGuiApplication::desktopFileName();
+    EXPECT_EQ(id, TARNWICK_APP_ID);
+    EXPECT_EQ(QCoreApplication::applicationVersion(), TARNWICK_VERSION);
+    // The desktop entry of that name says the same icon, and the window
+    // class that X gives the window (the application's name).
+    QSettings entry(QStringLiteral(TARNWICK_SOURCE_DIR "/data/") + id + ".desktop",
+                    QSettings::IniFormat);
+    ASSERT_EQ(entry.status(), QSettings::NoError);
+    entry.beginGroup("Desktop Entry");
+    EXPECT_EQ(entry.value("Icon").toString(), id);
+    EXPECT_EQ(entry.value("StartupWMClass").toString(), QCoreApplication::applicationName());
+    // No icon theme here has it: the icon built into the program stands in.
+    const QIcon icon = QApplication::windowIcon();
+    for (const int size : {16, 24, 32, 48, 64, 128, 256})
+        EXPECT_TRUE(icon.availableSizes().contains(QSize(size, size))) << size;
+    TFakeDialogs dialogs;
+    TFixtureTree tree;
+    TfmTarnwickHub w(tree.PathText("tarnwick.ini"));
+    EXPECT_EQ(w.windowIcon().cacheKey(), icon.cacheKey());
+}
 
 TEST(ErrorBox, FullStopRule) {
     const std::pair<const char*, const char*> cases[] = {

@@ -3,10 +3,10 @@
 // view gets, and marks.
 
 #include "engine/result_grid.h"
+#include "ui/mark_style.h"
 #include "ui/result_grid_model.h"
 #include "ui_test_support.h"
 
-#include <QElapsedTimer>
 #include <QHeaderView>
 #include <QTableView>
 #include <gtest/gtest.h>
@@ -45,15 +45,18 @@ TEST(GridModel, RowsGrowOneAtATimeWithTextsWrittenBeforeTheRowCount) {
     EXPECT_EQ(model.rowCount(), 1);
 }
 
-TEST(GridModel, MarksGiveColourAndReason) {
+TEST(GridModel, MarksGiveTheirKindAndReasonThenThePath) {
     TResultGridModel model;
-    model.SetGridRowCount(4);
-    model.SetGridCell(0, 1, "/s/a/b/c.jpg");
-    model.SetGridCell(1, 1, "/t/a_b_c.jpg");
-    model.SetGridCell(0, 2, "/s/a_b/c.jpg");
-    model.SetGridCell(1, 2, "/t/a_b_c.jpg");
-    model.SetGridCell(0, 3, "/s/x.jpg");
-    model.SetGridCell(1, 3, "/t/x.jpg");
+    model.SetGridRowCount(6);
+    const char* rows[][2] = {{"/s/a/b/c.jpg", "/t/a_b_c.jpg"},
+                             {"/s/a_b/c.jpg", "/t/a_b_c.jpg"},
+                             {"/s/x.jpg", "/t/x.jpg"},
+                             {"/s/y.jpg", "/t/y.jpg"},
+                             {"/s/z.jpg", ""}};
+    for (int r = 0; r < 5; ++r) {
+        model.SetGridCell(0, r + 1, rows[r][0]);
+        model.SetGridCell(1, r + 1, rows[r][1]);
+    }
     TRowMark repeat;
     repeat.iRepeatsRow = 1;
     model.SetGridRowMark(2, repeat);
@@ -61,23 +64,75 @@ TEST(GridModel, MarksGiveColourAndReason) {
     failed.bCopyFailed = true;
     failed.stReason = "no space left on the device";
     model.SetGridRowMark(3, failed);
+    TRowMark replaces;
+    replaces.bReplacesFile = true;
+    model.SetGridRowMark(4, replaces);
+    TRowMark notCopied;
+    notCopied.eNotCopied = TNotCopied::NoNamingMode;
+    model.SetGridRowMark(5, notCopied);
 
-    EXPECT_FALSE(model.index(0, 0).data(Qt::BackgroundRole).isValid());
-    EXPECT_FALSE(model.index(0, 0).data(Qt::ToolTipRole).isValid());
-    EXPECT_EQ(model.index(1, 0).data(Qt::BackgroundRole).value<QColor>(),
-              TResultGridModel::RepeatedTargetColour());
+    using tarnwick::ui::TMarkKind;
+    const auto kind = [&](int modelRow) {
+        return static_cast<TMarkKind>(
+            model.index(modelRow, 1).data(TResultGridModel::MarkKindRole).toInt());
+    };
+    EXPECT_EQ(kind(0), TMarkKind::None);
+    EXPECT_EQ(kind(1), TMarkKind::RepeatsRow);
+    EXPECT_EQ(kind(2), TMarkKind::CopyFailed);
+    EXPECT_EQ(kind(3), TMarkKind::ReplacesFile);
+    EXPECT_EQ(kind(4), TMarkKind::NotCopied);
+
+    // An unmarked cell's tooltip is its whole path; a marked one says why first.
+    EXPECT_EQ(model.index(0, 0).data(Qt::ToolTipRole).toString(), "/s/a/b/c.jpg");
     const QString why = model.index(1, 1).data(Qt::ToolTipRole).toString();
-    EXPECT_TRUE(why.contains("row 1")) << why.toStdString();
-    EXPECT_TRUE(why.contains("/s/a/b/c.jpg")) << why.toStdString();
-    EXPECT_EQ(model.index(2, 1).data(Qt::BackgroundRole).value<QColor>(),
-              TResultGridModel::FailedCopyColour());
+    EXPECT_TRUE(why.startsWith("Same target as row 1 (/s/a/b/c.jpg)")) << why.toStdString();
+    EXPECT_TRUE(why.endsWith("\n/t/a_b_c.jpg")) << why.toStdString();
     EXPECT_EQ(model.index(2, 0).data(Qt::ToolTipRole).toString(),
-              "The copy failed: no space left on the device");
-    EXPECT_NE(TResultGridModel::FailedCopyColour(), TResultGridModel::RepeatedTargetColour());
+              "The copy failed: no space left on the device\n/s/x.jpg");
+    EXPECT_TRUE(model.index(3, 1).data(Qt::ToolTipRole).toString().startsWith("Replaces a file"));
+    // With no target path, the reason alone.
+    EXPECT_EQ(model.index(4, 1).data(Qt::ToolTipRole).toString(),
+              "Not copied: no naming mode is selected, so the file has no target path");
 
-    // Clearing a row removes what it said.
+    EXPECT_EQ(model.MarkedRows(), (std::vector<int>{2, 3, 4, 5}));
+    tarnwick::ui::TMarkCounts counts;
+    counts.iCopyFailed = counts.iNotCopied = counts.iReplacesFile = counts.iRepeatsRow = 1;
+    EXPECT_EQ(model.MarkCounts(), counts);
+
+    // A row with several marks shows the most serious and counts for each.
+    TRowMark both = failed;
+    both.bReplacesFile = true;
+    model.SetGridRowMark(4, both);
+    EXPECT_EQ(kind(3), TMarkKind::CopyFailed);
+    EXPECT_EQ(model.MarkCounts().iCopyFailed, 2);
+    EXPECT_EQ(model.MarkCounts().iReplacesFile, 1);
+
+    // Clearing a row removes what it said; dropping rows drops their marks.
     model.ClearGridRow(3);
-    EXPECT_FALSE(model.index(2, 0).data(Qt::BackgroundRole).isValid());
+    EXPECT_EQ(kind(2), TMarkKind::None);
+    EXPECT_EQ(model.MarkedRows(), (std::vector<int>{2, 4, 5}));
+    model.SetGridRowCount(4);
+    EXPECT_EQ(model.MarkedRows(), (std::vector<int>{2}));
+    EXPECT_EQ(model.MarkCounts().iRepeatsRow, 1);
+    EXPECT_EQ(model.MarkCounts().iCopyFailed, 0);
+}
+
+// A mark written for the row just past the end (as a job does) counts only
+// once the row is on show.
+TEST(GridModel, MarksPastTheEndCountOnceOnShow) {
+    TResultGridModel model;
+    model.SetGridCell(0, 1, "/s/a");
+    TRowMark failed;
+    failed.bCopyFailed = true;
+    model.SetGridRowMark(1, failed);
+    model.SetGridCell(0, 2, "/s/b");
+    model.SetGridRowMark(2, failed);
+    EXPECT_EQ(model.MarkCounts().iCopyFailed, 1); // row 2 is not on show yet
+    model.SetGridRowCount(3);
+    EXPECT_EQ(model.MarkCounts().iCopyFailed, 2);
+    // An empty mark unmarks.
+    model.SetGridRowMark(1, TRowMark());
+    EXPECT_EQ(model.MarkedRows(), (std::vector<int>{2}));
 }
 
 TEST(GridModel, AMillionRowsInAView) {
@@ -87,8 +142,6 @@ TEST(GridModel, AMillionRowsInAView) {
     view.setModel(&model);
     view.resize(600, 300);
     const int rows = 1000000;
-    QElapsedTimer timer;
-    timer.start();
     const QString source = QStringLiteral("/photos/2024/summer/IMG_%1.jpg");
     for (int row = 1; row <= rows; ++row) {
         model.SetGridCell(0, row, source.arg(row));
@@ -97,7 +150,6 @@ TEST(GridModel, AMillionRowsInAView) {
     }
     EXPECT_EQ(model.rowCount(), rows);
     EXPECT_EQ(model.index(rows - 1, 0).data().toString(), source.arg(rows));
-    EXPECT_LT(timer.elapsed(), 60000);
     // Back to two rows in one step.
     model.SetGridRowCount(2);
     EXPECT_EQ(model.rowCount(), 1);

@@ -116,9 +116,8 @@ TEST(InstalledProgram, KeepsEachUsersSettingsInTheirOwnConfigFolder) {
     QProcessEnvironment userEnv = install.UserEnvironment("nobody", 65534);
     userEnv.insert("XDG_CONFIG_HOME", "relative/config");
     const QString userIni = install.tree.PathText("nobody/home/.config/tarnwick/tarnwick.ini");
-    install.RunUntilStored(userEnv, userIni,
-                           {"/usr/bin/setpriv", "--reuid=65534", "--regid=65534",
-                            "--clear-groups"});
+    install.RunUntilStored(
+        userEnv, userIni, {"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"});
     EXPECT_EQ(StatOf(userIni).st_uid, 65534u);
     EXPECT_EQ(StatOf(install.tree.PathText("nobody/home/.config/tarnwick")).st_mode & 07777, 0700u);
     EXPECT_EQ(ReadRootSection(userIni)["WIDTH"], "600");

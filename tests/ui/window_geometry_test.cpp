@@ -75,20 +75,20 @@ TEST(WindowGeometry, PanelsAndTwoScreens) {
     // right, lower and smaller.
     const QRect primary(0, 32, 1920, 1048);
     const QRect second(1920, 200, 1280, 1024);
-    Check({primary, second},
-          {
-              {"under the panel", 0, 0, 600, 300, QRect(0, 32, 600, 300)},
-              {"on the second screen", 2500, 400, 700, 500, QRect(2500, 400, 700, 500)},
-              {"spanning both, title on the first", 1500, 100, 800, 500,
-               QRect(1500, 100, 800, 500)},
-              {"off past the second", 9000, 400, 700, 500, QRect(2500, 400, 700, 500)},
-              {"below the second", 2000, 5000, 700, 500, QRect(2000, 724, 700, 500)},
-              {"off to the left: the first", -9000, 400, 700, 500, QRect(0, 400, 700, 500)},
-              {"above the second, off both", 2600, -400, 700, 300, QRect(2500, 200, 700, 300)},
-              {"too big for the second it is on", 2000, 300, 3000, 3000,
-               QRect(2000, 300, 1280, 1024)},
-              {"too big for the first it is on", 10, 40, 3000, 3000, QRect(10, 40, 1920, 1048)},
-          });
+    Check(
+        {primary, second},
+        {
+            {"under the panel", 0, 0, 600, 300, QRect(0, 32, 600, 300)},
+            {"on the second screen", 2500, 400, 700, 500, QRect(2500, 400, 700, 500)},
+            {"spanning both, title on the first", 1500, 100, 800, 500, QRect(1500, 100, 800, 500)},
+            {"off past the second", 9000, 400, 700, 500, QRect(2500, 400, 700, 500)},
+            {"below the second", 2000, 5000, 700, 500, QRect(2000, 724, 700, 500)},
+            {"off to the left: the first", -9000, 400, 700, 500, QRect(0, 400, 700, 500)},
+            {"above the second, off both", 2600, -400, 700, 300, QRect(2500, 200, 700, 300)},
+            {"too big for the second it is on", 2000, 300, 3000, 3000,
+             QRect(2000, 300, 1280, 1024)},
+            {"too big for the first it is on", 10, 40, 3000, 3000, QRect(10, 40, 1920, 1048)},
+        });
 }
 
 TEST(WindowGeometry, ScreenSmallerThanTheMinimumAndNoScreen) {

@@ -1,0 +1,26 @@
+#pragma once
+// How many rows of the grid carry each kind of mark. A row with several
+// marks counts once for each of them.
+
+#include "engine/result_grid.h"
+
+#include <vector>
+
+namespace tarnwick::ui {
+
+struct TMarkCounts {
+    int iCopyFailed = 0;
+    int iNotCopied = 0;
+    int iReplacesFile = 0;
+    int iRepeatsRow = 0;
+
+    bool Any() const { return iCopyFailed + iNotCopied + iReplacesFile + iRepeatsRow > 0; }
+    bool operator==(const TMarkCounts&) const = default;
+};
+
+// Counts the marks of grid rows 1 .. RowCount() - 1 among markedRows (the
+// rows that may carry a mark, in any order). The only place the window
+// counts marks.
+TMarkCounts CountMarks(const TResultGrid& grid, const std::vector<int>& markedRows);
+
+} // namespace tarnwick::ui
