@@ -104,10 +104,10 @@ QString NotCopiedReason(TNotCopied reason, const TNameCheck& check,
     case TNotCopied::No:
         return QString();
     case TNotCopied::SourceFile:
-        return QStringLiteral("not copied: the target is one of this job's source files, "
+        return QStringLiteral("the target is one of this job's source files, "
                               "which a job never replaces");
     case TNotCopied::NameTooLong:
-        return QStringLiteral("not copied: the name is %1 %2 long; %3 takes at most %4")
+        return QStringLiteral("the name is %1 %2 long; %3 takes at most %4")
             .arg(check.length)
             .arg(check.inUtf16Units ? QStringLiteral("UTF-16 units") : QStringLiteral("bytes"))
             .arg(FileSystemPhrase(rules))
@@ -115,23 +115,23 @@ QString NotCopiedReason(TNotCopied reason, const TNameCheck& check,
     case TNotCopied::RefusedCharacter:
         switch (check.kind) {
         case TNameCheck::TrailingBlank:
-            return QStringLiteral("not copied: the name ends with a blank, which %1 refuses")
+            return QStringLiteral("the name ends with a blank, which %1 refuses")
                 .arg(FileSystemPhrase(rules));
         case TNameCheck::NotUtf8:
-            return QStringLiteral("not copied: the name holds bytes that are not UTF-8, "
+            return QStringLiteral("the name holds bytes that are not UTF-8, "
                                   "which %1 cannot store")
                 .arg(FileSystemPhrase(rules));
         default:
             if (check.character == u'/' || check.character == 0)
-                return QStringLiteral("not copied: the name holds %1, which no file name may hold")
+                return QStringLiteral("the name holds %1, which no file name may hold")
                     .arg(CharacterPhrase(check.character));
-            return QStringLiteral("not copied: the name holds %1, which %2 refuses")
+            return QStringLiteral("the name holds %1, which %2 refuses")
                 .arg(CharacterPhrase(check.character), FileSystemPhrase(rules));
         }
     case TNotCopied::TargetIsFolder:
-        return QStringLiteral("not copied: a folder stands at the target path");
+        return QStringLiteral("a folder stands at the target path");
     case TNotCopied::NoNamingMode:
-        return QStringLiteral("not copied: no naming mode is selected, so the file has no "
+        return QStringLiteral("no naming mode is selected, so the file has no "
                               "target path");
     }
     return QString();

@@ -162,17 +162,17 @@ TEST(NewFolderSurvey, ReasonsNameTheRuleAndTheFileSystem) {
     tooLong.length = 300;
     tooLong.limit = 255;
     EXPECT_EQ(tarnwick::NotCopiedReason(TNotCopied::NameTooLong, tooLong, ext4),
-              "not copied: the name is 300 bytes long; the new folder's file system (ext4) "
+              "the name is 300 bytes long; the new folder's file system (ext4) "
               "takes at most 255");
     tarnwick::TNameCheck colon;
     colon.kind = tarnwick::TNameCheck::RefusedCharacter;
     colon.character = u':';
     EXPECT_EQ(tarnwick::NotCopiedReason(TNotCopied::RefusedCharacter, colon, vfat),
-              "not copied: the name holds \":\", which the new folder's file system (vfat) "
+              "the name holds \":\", which the new folder's file system (vfat) "
               "refuses");
     colon.character = u'\t';
     EXPECT_EQ(tarnwick::NotCopiedReason(TNotCopied::RefusedCharacter, colon, vfat),
-              "not copied: the name holds the control character U+0009, which the new "
+              "the name holds the control character U+0009, which the new "
               "folder's file system (vfat) refuses");
 }
 
