@@ -21,17 +21,7 @@ struct Job : TTestJobWindow {
     }
 };
 
-std::vector<std::string> Names(const std::string& folder) {
-    std::vector<std::string> names;
-    if (DIR* d = ::opendir(folder.c_str())) {
-        while (const dirent* e = ::readdir(d))
-            if (std::string(e->d_name) != "." && std::string(e->d_name) != "..")
-                names.emplace_back(e->d_name);
-        ::closedir(d);
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
+const auto Names = &TFixtureTree::Names; // the folder's names, sorted
 
 struct stat Status(const std::string& path) {
     struct stat st{};
