@@ -20,8 +20,6 @@ void TBlockOutput::Flush(bool wait) {
         return;
     if (FbFailed)
         return;
-    if (FDrain)
-        FDrain(FBuffer);
     if (!FBuffer.empty())
         WriteHeld();
 }
@@ -47,29 +45,6 @@ bool TBlockOutput::Failed() const {
 QString TBlockOutput::FailureReason() const {
     std::lock_guard<std::mutex> lock(FMutex);
     return FstWhy;
-}
-
-TPeriodicFlush::TPeriodicFlush(std::vector<TBlockOutput*> outputs,
-                               std::chrono::milliseconds interval)
-    : FOutputs(std::move(outputs)), FInterval(interval), FThread([this] { Run(); }) {}
-
-TPeriodicFlush::~TPeriodicFlush() {
-    {
-        std::lock_guard<std::mutex> lock(FMutex);
-        FbStop = true;
-    }
-    FWake.notify_all();
-    FThread.join();
-}
-
-void TPeriodicFlush::Run() {
-    std::unique_lock<std::mutex> lock(FMutex);
-    while (!FWake.wait_for(lock, FInterval, [this] { return FbStop; })) {
-        lock.unlock();
-        for (TBlockOutput* output : FOutputs)
-            output->Flush(false); // a writer already busy will have written it
-        lock.lock();
-    }
 }
 
 TBlockOutput::TSink DescriptorSink(int fd, QString name) {

@@ -5,6 +5,7 @@
 #include "cli/cli_options.h"
 #include "cli/cli_report.h"
 #include "cli/row_formats.h"
+#include "cli/row_writer.h"
 #include "cli/stop_signals.h"
 #include "engine/csv_export.h"
 #include "engine/job_start_checks.h"
@@ -29,8 +30,7 @@ struct TRowStream {
     TRowStream(TOutputFormat format, bool withByteOrderMark, TBlockOutput::TSink sink,
                std::function<void()> onFailure)
         : formatter(format, withByteOrderMark), output(std::move(sink), std::move(onFailure)) {
-        formatter.Begin();
-        output.SetDrain([this](std::string& out) { formatter.Drain(out); });
+        output.Append([this](std::string& out) { formatter.Begin(out); });
     }
 
     TRowFormatter formatter;
@@ -124,12 +124,23 @@ int RunTarnwickCli(int argc, char** argv) {
         streams.push_back(std::make_unique<TRowStream>(
             options.eFormat, false, DescriptorSink(STDOUT_FILENO, QStringLiteral("standard output")),
             stopJob));
-    window.OnRow = [&streams, &report](int row, const QString& source, const QString& target,
-                                       const TRowMark* mark) {
-        for (const auto& s : streams)
-            s->output.Append([&](std::string& out) {
-                s->formatter.Row(out, row, source, target, mark);
-            });
+    // The rows are formatted and written on a thread of their own, while
+    // the job's worker names the next files.
+    TRowWriter writer(
+        [&streams](const TQueuedRow& r) {
+            const TRowMark* mark = r.mark ? &*r.mark : nullptr;
+            for (const auto& s : streams)
+                s->output.Append([&](std::string& out) {
+                    s->formatter.Row(out, r.row, r.source, r.target, mark);
+                });
+        },
+        [&streams] {
+            for (const auto& s : streams)
+                s->output.Flush();
+        });
+    window.OnRow = [&writer, &report](int row, const QString& source, const QString& target,
+                                      const TRowMark* mark) {
+        writer.Push(row, source, target, mark);
         if (mark)
             report.Row(source, target, *mark);
     };
@@ -151,15 +162,10 @@ int RunTarnwickCli(int argc, char** argv) {
         report.Line(QString::fromUtf8(e.what()));
         return 1;
     }
-    std::vector<TBlockOutput*> outputs;
-    for (const auto& s : streams)
-        outputs.push_back(&s->output);
-    // Rows that trickle in are written out a few times a second.
-    auto flush = std::make_unique<TPeriodicFlush>(outputs, std::chrono::milliseconds(100));
     tick.start();
     app.exec();
     tick.stop();
-    flush.reset();
+    writer.Finish();
     report.ClearProgress();
 
     const int rows = window.End().iRows;

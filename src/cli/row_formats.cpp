@@ -114,49 +114,22 @@ const char* NotCopiedKey(TNotCopied reason) {
     return "no";
 }
 
-namespace {
-// A batch is written out once it holds this many rows or characters.
-constexpr int kBatchRows = 4096;
-constexpr qsizetype kBatchChars = qsizetype(1) << 18;
-} // namespace
-
 TRowFormatter::TRowFormatter(TOutputFormat format, bool withByteOrderMark)
-    : FeFormat(format), FbByteOrderMark(withByteOrderMark) {
-    FBatch.SetRowCount(0);
-}
+    : FeFormat(format), FbByteOrderMark(withByteOrderMark) {}
 
-void TRowFormatter::Hold(QStringView cell0, QStringView cell1) {
-    FBatch.SetCell(0, FiBatchRows, cell0);
-    FBatch.SetCell(1, FiBatchRows, cell1);
-    FBatch.SetRowCount(++FiBatchRows);
-    FiBatchChars += cell0.size() + cell1.size();
-}
-
-void TRowFormatter::Drain(std::string& out) {
-    if (FeFormat != TOutputFormat::Csv || FiBatchRows == 0)
+void TRowFormatter::Begin(std::string& out) {
+    if (FeFormat != TOutputFormat::Csv)
         return;
-    StreamCsv(FBatch, FbByteOrderMark, [&out](std::string_view part) {
-        out.append(part);
-        return true;
-    });
-    FbByteOrderMark = false; // once, in front of the header
-    FBatch.SetRowCount(0);
-    FiBatchRows = 0;
-    FiBatchChars = 0;
-}
-
-void TRowFormatter::Begin() {
-    if (FeFormat == TOutputFormat::Csv)
-        Hold(u"Source Folder", u"New Folder");
+    if (FbByteOrderMark)
+        out.append("\xEF\xBB\xBF");
+    AppendCsvLine(out, u"Source Folder", u"New Folder");
 }
 
 void TRowFormatter::Row(std::string& out, int row, const QString& source, const QString& target,
                         const TRowMark* mark) {
     switch (FeFormat) {
     case TOutputFormat::Csv:
-        Hold(source, target);
-        if (FiBatchRows >= kBatchRows || FiBatchChars >= kBatchChars)
-            Drain(out);
+        AppendCsvLine(out, source, target);
         return;
     case TOutputFormat::Null:
         AppendEncodedName(out, source);
@@ -199,8 +172,7 @@ void TRowFormatter::Row(std::string& out, int row, const QString& source, const 
 
 void TRowFormatter::End(std::string& out, int rows) {
     if (FeFormat == TOutputFormat::Csv && rows == 0)
-        Hold(QStringView(), QStringView()); // the grid's empty first row
-    Drain(out);
+        AppendCsvLine(out, QStringView(), QStringView()); // the grid's empty first row
 }
 
 } // namespace tarnwick

@@ -2,13 +2,10 @@
 // How result rows become bytes in each of tarnwick-cli's output forms. A
 // formatter is used by one thread at a time.
 //
-// CSV rows are written by the engine's own CSV writer (the one behind "CSV
-// File Output"), so the bytes are the same by construction: the formatter
-// gathers a few thousand rows in a small grid and hands them to the writer
-// together, which costs less per row than one join per row.
+// CSV rows are written by the engine's own CSV line writer (the one behind
+// "CSV File Output"), so the bytes are the same by construction.
 
 #include "cli/cli_options.h"
-#include "engine/result_grid.h"
 #include "engine/row_mark.h"
 
 #include <QString>
@@ -22,26 +19,19 @@ public:
     // withByteOrderMark: the CSV file's EF BB BF in front of the header.
     explicit TRowFormatter(TOutputFormat format, bool withByteOrderMark = false);
 
-    // What comes before the first row: the CSV header line (held back).
-    void Begin();
-    // One row; mark is null for a row with nothing to say. Bytes may be
-    // held back until Drain.
+    // What comes before the first row: the byte-order mark and the CSV
+    // header line.
+    void Begin(std::string& out);
+    // One row; mark is null for a row with nothing to say.
     void Row(std::string& out, int row, const QString& source, const QString& target,
              const TRowMark* mark);
-    // Appends what is held back.
-    void Drain(std::string& out);
-    // What comes after the last row (the CSV form's empty row when there was
-    // none), and what is held back.
+    // What comes after the last row: the CSV form's empty row when there
+    // was none.
     void End(std::string& out, int rows);
 
 private:
-    void Hold(QStringView cell0, QStringView cell1);
-
     TOutputFormat FeFormat;
     bool FbByteOrderMark;
-    TResultGrid FBatch;       // CSV rows held back, from row 0
-    int FiBatchRows = 0;
-    qsizetype FiBatchChars = 0;
 };
 
 // The JSON text of text (quotes included) appended to out, as UTF-8. Returns

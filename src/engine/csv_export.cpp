@@ -38,17 +38,62 @@ void AppendCsvRow(QString& line, const QStringView* cells, size_t count) {
     }
 }
 
-// One line of a two-cell row as file bytes, CR LF included; scratch is
-// reused from line to line.
-void AppendLine(std::string& out, QString& scratch, QStringView cell0, QStringView cell1) {
-    scratch.resize(0);
-    const QStringView cells[] = {cell0, cell1};
-    AppendCsvRow(scratch, cells, 2);
-    AppendEncodedName(out, scratch);
-    out.append("\r\n");
+// Appends a cell of nothing but ASCII as the CSV file holds it (quoted
+// where needed) and returns true; returns false, with out as it was, for
+// any other cell.
+bool AppendAsciiCell(std::string& out, QStringView cell) {
+    const char16_t* p = cell.utf16();
+    const size_t n = static_cast<size_t>(cell.size());
+    unsigned wide = 0;
+    unsigned quote = 0;
+    size_t quoteMarks = 0;
+    for (size_t i = 0; i < n; ++i) {
+        const char16_t u = p[i];
+        wide |= unsigned(u >= 0x80);
+        quote |= unsigned(char16_t(u - 1) < 32) | unsigned(u == u',');
+        quoteMarks += size_t(u == u'"');
+    }
+    if (wide)
+        return false;
+    const size_t base = out.size();
+    if (!quote && quoteMarks == 0) {
+        out.resize(base + n);
+        char* d = out.data() + base;
+        for (size_t i = 0; i < n; ++i)
+            d[i] = static_cast<char>(p[i]);
+        return true;
+    }
+    out.resize(base + n + quoteMarks + 2);
+    char* d = out.data() + base;
+    *d++ = '"';
+    for (size_t i = 0; i < n; ++i) {
+        *d++ = static_cast<char>(p[i]);
+        if (p[i] == u'"')
+            *d++ = '"';
+    }
+    *d = '"';
+    return true;
 }
 
 } // namespace
+
+void AppendCsvLine(std::string& out, QStringView cell0, QStringView cell1) {
+    const size_t base = out.size();
+    if (AppendAsciiCell(out, cell0)) {
+        out.push_back(',');
+        if (AppendAsciiCell(out, cell1)) {
+            out.append("\r\n");
+            return;
+        }
+        out.resize(base);
+    }
+    // The separators are ASCII, so the joined line encodes as its pieces do.
+    QString line;
+    const QStringView cells[] = {cell0, cell1};
+    AppendCsvRow(line, cells, 2);
+    AppendEncodedName(out, line);
+    out.append("\r\n");
+}
 
 bool CsvCellNeedsQuotes(QStringView cell) {
     for (const QChar c : cell) {
@@ -77,9 +122,8 @@ bool StreamCsv(const TResultGrid& grid, bool withByteOrderMark,
     chunk.reserve(kChunk + 4096);
     if (withByteOrderMark)
         chunk.append("\xEF\xBB\xBF");
-    QString scratch;
     for (int row = 0; row < grid.RowCount(); ++row) {
-        AppendLine(chunk, scratch, grid.CellView(0, row), grid.CellView(1, row));
+        AppendCsvLine(chunk, grid.CellView(0, row), grid.CellView(1, row));
         if (chunk.size() >= kChunk) {
             if (!sink(chunk))
                 return false;

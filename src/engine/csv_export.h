@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <QStringView>
 #include <functional>
+#include <string>
 #include <string_view>
 
 class TResultGrid;
@@ -19,6 +20,10 @@ bool CsvCellNeedsQuotes(QStringView cell);
 // The row join: cells joined with commas, quoted where needed; a row of one
 // empty cell gives "" and a row of no cells the empty line.
 QString JoinCsvRow(const QStringList& cells);
+
+// One row of two cells as the CSV file holds it: joined, as UTF-8 (names
+// that were not UTF-8 as their own bytes), CR LF included.
+void AppendCsvLine(std::string& out, QStringView cell0, QStringView cell1);
 
 // The chosen file name with ".csv" appended when its last part has no
 // extension (name_extension.h).

@@ -28,29 +28,42 @@ void AddAscii(QCryptographicHash& hash, QStringView text) {
     }
 }
 
-// Appends the MD5 digest of the ASCII conversion of the parts, joined, in
-// upper-case hexadecimal.
-void AppendHashName(QString& out, std::initializer_list<QStringView> parts) {
-    QCryptographicHash hash(QCryptographicHash::Md5);
-    for (QStringView part : parts)
-        AddAscii(hash, part);
+// Writes the MD5 digest of the ASCII conversion of the parts, joined, as 32
+// upper-case hexadecimal digits to hex.
+void WriteHashName(char16_t* hex, std::initializer_list<QStringView> parts) {
+    // One hash for each thread, reset for each name: the hash's own set-up
+    // costs as much as hashing a short path.
+    thread_local QCryptographicHash hash(QCryptographicHash::Md5);
+    hash.reset();
+    // A path of usual length is converted in one go and hashed at once.
+    char joined[1024];
+    qsizetype used = 0;
+    for (QStringView part : parts) {
+        if (used + part.size() > qsizetype(sizeof joined)) {
+            hash.addData(QByteArrayView(joined, used));
+            used = 0;
+            if (part.size() > qsizetype(sizeof joined)) {
+                AddAscii(hash, part);
+                continue;
+            }
+        }
+        used += ToAsciiBestFit(part, joined + used);
+    }
+    hash.addData(QByteArrayView(joined, used));
     static constexpr char16_t kDigits[] = u"0123456789ABCDEF";
-    char16_t hex[32];
     char16_t* d = hex;
     for (const char byte : hash.resultView()) {
         const auto b = static_cast<unsigned char>(byte);
         *d++ = kDigits[b >> 4];
         *d++ = kDigits[b & 0x0F];
     }
-    out.append(QStringView(hex, 32));
 }
 
 } // namespace
 
 QString MakeHashName(QStringView text) {
-    QString out;
-    out.reserve(32);
-    AppendHashName(out, {text});
+    QString out(32, Qt::Uninitialized);
+    WriteHashName(reinterpret_cast<char16_t*>(out.data()), {text});
     return out;
 }
 
@@ -75,13 +88,23 @@ QString BuildTargetPath(int iCombMode, QStringView newFolder, QStringView delimi
                         QStringView relativeFolder, QStringView name) {
     if (iCombMode < 0 || iCombMode > 2)
         return QString();
+    if (iCombMode == 0) {
+        // The hashed text is relative folder + "\" + name; the path is
+        // written in place: the new folder, "/", 32 digits, the extension.
+        const QStringView extension = NameExtension(name);
+        QString path(newFolder.size() + 1 + 32 + extension.size(), Qt::Uninitialized);
+        char16_t* d = reinterpret_cast<char16_t*>(path.data());
+        d = std::copy(newFolder.utf16(), newFolder.utf16() + newFolder.size(), d);
+        *d++ = u'/';
+        WriteHashName(d, {relativeFolder, u"\\", name});
+        std::copy(extension.utf16(), extension.utf16() + extension.size(), d + 32);
+        return path;
+    }
     QString path;
     path.reserve(newFolder.size() + 1 + 32 + relativeFolder.size() * 2 + name.size());
     path.append(newFolder).append(u'/');
     switch (iCombMode) {
-    case 0: // the hashed text is relative folder + "\" + name
-        AppendHashName(path, {relativeFolder, u"\\", name});
-        path.append(NameExtension(name));
+    default:
         break;
     case 1: { // every "\" of the relative folder becomes the delimiter
         qsizetype start = 0;

@@ -1,6 +1,7 @@
 #include "tarnwick_hub_thread.h"
 
 #include "engine/target_names.h"
+#include "engine/walk_ahead.h"
 #include "platform/error_text.h"
 #include "platform/file_copy.h"
 #include "platform/folder_listing.h"
@@ -28,8 +29,9 @@ QString LowerAsciiLetters(QString text) {
 
 // What one file's step shares with its hand-off.
 struct TTarnwickHubThread::TWalkState {
-    QString srName;     // the entry's name as text
-    QString stNewName;  // its target path
+    QString stSourcePath; // the folder's path, "/" and the entry's name
+    QStringView srName;   // the entry's name as text, in stSourcePath
+    QString stNewName;    // its target path
 };
 
 TTarnwickHubThread::TTarnwickHubThread(TTarnwickJobWindow* iMainForm, int imode)
@@ -115,7 +117,13 @@ bool TTarnwickHubThread::StopRequested() const {
 }
 
 void TTarnwickHubThread::findFName(const QString& stDir) {
-    tarnwick::WalkFolders(stDir, *this);
+    // A copy must list each folder only when it gets there, after the copies
+    // made so far; a simulation writes nothing, so its listing runs ahead.
+    if (FiMode == 3)
+        tarnwick::WalkFolders(stDir, *this);
+    else
+        tarnwick::WalkFoldersAhead(stDir, *this,
+                                   [this](std::string_view name) { return ExtensionSelected(name); });
 }
 
 bool TTarnwickHubThread::ExtensionSelected(std::string_view name) const {
@@ -169,7 +177,7 @@ void TTarnwickHubThread::CopyRow(const tarnwick::TWalkedFolder& folder, std::str
                 options.bytesCopied = &FProgress->uBytesCopied;
             if (large) {
                 options.fileDone = &FProgress->uFileDone;
-                FProgress->BeginLargeFile(folder.path + u'/' + state.srName, source.Size());
+                FProgress->BeginLargeFile(state.stSourcePath, source.Size());
             }
             outcome = tarnwick::CopyFileReplacing(source, FSurvey.Folder(), target.c_str(), options);
             if (large)
@@ -184,10 +192,14 @@ void TTarnwickHubThread::CopyRow(const tarnwick::TWalkedFolder& folder, std::str
 
 void TTarnwickHubThread::HandleFile(const tarnwick::TWalkedFolder& folder, std::string_view name) {
     TWalkState state;
-    state.srName = tarnwick::DecodeName(name);
+    state.stSourcePath.reserve(folder.path.size() + 1 + qsizetype(name.size()));
+    state.stSourcePath.append(folder.path).append(u'/');
+    const qsizetype nameStart = state.stSourcePath.size();
+    tarnwick::AppendDecodedName(state.stSourcePath, name);
+    state.srName = QStringView(state.stSourcePath).sliced(nameStart);
     state.stNewName = tarnwick::BuildTargetPath(FiCombMode, FstNewFolder, FstDelimiter,
                                                 folder.relativeFolder, state.srName);
-    const QString sourcePath = folder.path + u'/' + state.srName;
+    const QString& sourcePath = state.stSourcePath;
 
     TRowMark mark = DecideRowMark(state);
     if (FiMode == 3 && !mark.NotCopied() && !mark.bCopyFailed)

@@ -20,6 +20,14 @@ char BestFit(char32_t c) {
 qsizetype ToAsciiBestFit(QStringView text, char* out) {
     const char16_t* p = text.utf16();
     const qsizetype n = text.size();
+    // Most names are ASCII through and through: copied without a question.
+    unsigned wide = 0;
+    for (qsizetype i = 0; i < n; ++i) {
+        out[i] = static_cast<char>(p[i]);
+        wide |= p[i];
+    }
+    if (wide < 0x80)
+        return n;
     char* d = out;
     for (qsizetype i = 0; i < n; ++i) {
         const char16_t u = p[i];

@@ -1,5 +1,7 @@
 #include "file_system_rules.h"
 
+#include <array>
+
 #include <cerrno>
 #include <fcntl.h>
 #include <linux/fs.h>
@@ -141,7 +143,21 @@ TFileSystemRules TFileSystemRules::Loosest() {
 TNameCheck TFileSystemRules::CheckName(QStringView name) const {
     TNameCheck check;
     bool notUtf8 = false;
-    for (const QChar qc : name) {
+    // The usual name: ASCII past the controls, without "/" or a character
+    // that Windows names refuse. Anything else is looked at one by one.
+    static const auto kPlain = [](bool windows) {
+        std::array<bool, 128> plain{};
+        for (char16_t c = 0x20; c < 0x80; ++c)
+            plain[c] = c != u'/' && !(windows && IsWindowsRefusedChar(c));
+        return plain;
+    };
+    static const std::array<bool, 128> kPlainHere = kPlain(false);
+    static const std::array<bool, 128> kPlainWindows = kPlain(true);
+    const std::array<bool, 128>& plain = bWindowsNames ? kPlainWindows : kPlainHere;
+    qsizetype first = 0;
+    while (first < name.size() && name[first].unicode() < 0x80 && plain[name[first].unicode()])
+        ++first;
+    for (const QChar qc : name.sliced(first)) {
         const char16_t c = qc.unicode();
         if (c == 0 || c == u'/' || (bWindowsNames && IsWindowsRefusedChar(c))) {
             check.kind = TNameCheck::RefusedCharacter;

@@ -45,18 +45,21 @@ int ValidSequenceLength(std::string_view s, size_t i, char32_t& cp) {
 
 } // namespace
 
-QString DecodeName(std::string_view s) {
+void AppendDecodedName(QString& out, std::string_view s) {
+    const qsizetype base = out.size();
+    out.resize(base + static_cast<qsizetype>(s.size())); // never more code units than bytes
+    char16_t* const start = reinterpret_cast<char16_t*>(out.data()) + base;
+    char16_t* d = start;
     size_t i = 0;
-    while (i < s.size() && static_cast<unsigned char>(s[i]) < 0x80)
-        ++i;
-    if (i == s.size())
-        return QString::fromLatin1(s.data(), static_cast<qsizetype>(s.size()));
-
-    QString out;
-    out.resize(static_cast<qsizetype>(s.size())); // never more code units than bytes
-    char16_t* d = reinterpret_cast<char16_t*>(out.data());
-    for (size_t k = 0; k < i; ++k)
-        *d++ = static_cast<unsigned char>(s[k]);
+    // ASCII, the usual name, widened without a question.
+    unsigned high = 0;
+    for (const char ch : s)
+        high |= static_cast<unsigned char>(ch);
+    if (high < 0x80) {
+        for (const char ch : s)
+            *d++ = static_cast<unsigned char>(ch);
+        return;
+    }
     while (i < s.size()) {
         const unsigned char c = static_cast<unsigned char>(s[i]);
         if (c < 0x80) {
@@ -79,7 +82,12 @@ QString DecodeName(std::string_view s) {
             i += static_cast<size_t>(n);
         }
     }
-    out.truncate(d - reinterpret_cast<const char16_t*>(out.constData()));
+    out.truncate(base + (d - start));
+}
+
+QString DecodeName(std::string_view s) {
+    QString out;
+    AppendDecodedName(out, s);
     return out;
 }
 

@@ -13,6 +13,8 @@
 namespace tarnwick {
 
 QString DecodeName(std::string_view bytes);
+// The same, appended to out.
+void AppendDecodedName(QString& out, std::string_view bytes);
 
 // Appends the bytes of text to out. A lone surrogate outside U+DC80..U+DCFF
 // (no decoded name holds one) is written as U+FFFD.

@@ -23,7 +23,10 @@ std::optional<std::string> AbsoluteFolder(std::optional<std::string> path) {
 }
 
 std::string Below(const std::string& folder, const char* name) {
-    return folder == "/" ? "/" + std::string(name) : folder + "/" + name;
+    std::string below = folder == "/" ? std::string() : folder;
+    below += '/';
+    below += name;
+    return below;
 }
 
 std::optional<std::string> HomeFromUserDatabase() {

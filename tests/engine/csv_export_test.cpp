@@ -1,6 +1,7 @@
 #include "engine/csv_export.h"
 #include "engine/result_grid.h"
 #include "fixture_tree.h"
+#include "platform/name_codec.h"
 
 #include <gtest/gtest.h>
 
@@ -29,6 +30,34 @@ TEST(JoinCsvRow, CellsAndRows) {
     };
     for (const Case& c : cases)
         EXPECT_EQ(JoinCsvRow(c.cells), QString::fromUtf8(c.line)) << c.line;
+}
+
+// A line's bytes are its row join encoded as a name, whichever way the
+// line is written: cells of ASCII on the short path, the rest joined.
+TEST(AppendCsvLine, TheRowJoinAsBytes) {
+    const QString cells[] = {
+        QString(),
+        QStringLiteral("/s/a/b.jpg"),
+        QStringLiteral("a,b"),
+        QStringLiteral("a b"),
+        QStringLiteral("\"q\""),
+        QStringLiteral("/s/folder 056/say \"hi\", x.jpg"),
+        QString(QChar(0x7F)),
+        QString(QChar(0x80)),
+        QString(1, QChar(0)),
+        QStringLiteral("\u65E5\u672C"),
+        QStringLiteral("x") + QChar(0xDCE9),
+        QString(QChar(0xD83D)),
+        QString(QChar(0xDE00)) + QStringLiteral("tail"),
+        QString(5000, u'z'),
+    };
+    for (const QString& a : cells)
+        for (const QString& b : cells) {
+            std::string out = "kept";
+            AppendCsvLine(out, a, b);
+            const std::string want = "kept" + EncodeName(JoinCsvRow({a, b})) + "\r\n";
+            EXPECT_EQ(out, want) << a.toStdString() << " | " << b.toStdString();
+        }
 }
 
 TEST(CsvFileName, ExtensionRule) {

@@ -1,0 +1,80 @@
+#include "row_writer.h"
+
+namespace tarnwick {
+
+namespace {
+// A waiting writer is woken once this many rows are queued (or the bytes it
+// holds are due), not for every row.
+constexpr size_t kWakeAfterRows = 256;
+} // namespace
+
+TRowWriter::TRowWriter(std::function<void(const TQueuedRow&)> write, std::function<void()> flush)
+    : FWrite(std::move(write)), FFlush(std::move(flush)) {
+    FQueue.reserve(kMaxQueued);
+    FThread = std::thread([this] { Run(); });
+}
+
+TRowWriter::~TRowWriter() {
+    Finish();
+}
+
+void TRowWriter::Push(int row, const QString& source, const QString& target,
+                      const TRowMark* mark) {
+    std::unique_lock<std::mutex> lock(FMutex);
+    FRoomMade.wait(lock, [this] { return FQueue.size() < kMaxQueued; });
+    FQueue.push_back({row, source, target, mark ? std::optional<TRowMark>(*mark) : std::nullopt});
+    if (FbWriterWaiting && FQueue.size() >= kWakeAfterRows)
+        FRowsCame.notify_one();
+}
+
+void TRowWriter::Finish() {
+    {
+        std::lock_guard<std::mutex> lock(FMutex);
+        if (!FThread.joinable())
+            return;
+        FbFinishing = true;
+    }
+    FRowsCame.notify_one();
+    FThread.join();
+}
+
+void TRowWriter::Run() {
+    using TClock = std::chrono::steady_clock;
+    std::vector<TQueuedRow> rows;
+    rows.reserve(kMaxQueued);
+    bool holding = false;         // bytes written since the last flush
+    TClock::time_point heldSince; // when the first of them came
+    std::unique_lock<std::mutex> lock(FMutex);
+    for (;;) {
+        // Wait for a good handful of rows, for the end, or until what is
+        // held is due.
+        const auto ready = [this] { return FbFinishing || FQueue.size() >= kWakeAfterRows; };
+        FbWriterWaiting = true;
+        if (holding)
+            FRowsCame.wait_until(lock, heldSince + kFlushAfter, ready);
+        else
+            FRowsCame.wait_for(lock, kFlushAfter, ready);
+        FbWriterWaiting = false;
+        rows.swap(FQueue);
+        const bool finishing = FbFinishing;
+        lock.unlock();
+        FRoomMade.notify_all();
+
+        if (!rows.empty() && !holding) {
+            holding = true;
+            heldSince = TClock::now();
+        }
+        for (const TQueuedRow& row : rows)
+            FWrite(row);
+        rows.clear();
+        if (holding && (finishing || TClock::now() - heldSince >= kFlushAfter)) {
+            FFlush();
+            holding = false;
+        }
+        lock.lock();
+        if (finishing && FQueue.empty())
+            return;
+    }
+}
+
+} // namespace tarnwick
