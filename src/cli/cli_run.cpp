@@ -165,7 +165,10 @@ int RunTarnwickCli(int argc, char** argv) {
     tick.start();
     app.exec();
     tick.stop();
-    writer.Finish();
+    // The job has ended; its last rows may still wait for a slow reader,
+    // and the progress line says how far the job came meanwhile.
+    while (!writer.FinishWithin(std::chrono::milliseconds(200)))
+        report.Progress(window.LiveProgress(), options.bCopy);
     report.ClearProgress();
 
     const int rows = window.End().iRows;

@@ -28,14 +28,22 @@ void TRowWriter::Push(int row, const QString& source, const QString& target,
 }
 
 void TRowWriter::Finish() {
-    {
-        std::lock_guard<std::mutex> lock(FMutex);
-        if (!FThread.joinable())
-            return;
-        FbFinishing = true;
+    while (!FinishWithin(std::chrono::hours(1))) {
     }
-    FRowsCame.notify_one();
+}
+
+bool TRowWriter::FinishWithin(std::chrono::milliseconds timeout) {
+    {
+        std::unique_lock<std::mutex> lock(FMutex);
+        if (!FThread.joinable())
+            return true;
+        FbFinishing = true;
+        FRowsCame.notify_one();
+        if (!FEnded.wait_for(lock, timeout, [this] { return FbEnded; }))
+            return false;
+    }
     FThread.join();
+    return true;
 }
 
 void TRowWriter::Run() {
@@ -72,8 +80,11 @@ void TRowWriter::Run() {
             holding = false;
         }
         lock.lock();
-        if (finishing && FQueue.empty())
+        if (finishing && FQueue.empty()) {
+            FbEnded = true;
+            FEnded.notify_all();
             return;
+        }
     }
 }
 

@@ -48,6 +48,9 @@ public:
     void Push(int row, const QString& source, const QString& target, const TRowMark* mark);
     // Writes every queued row, flushes, and ends the thread.
     void Finish();
+    // The same, giving up the wait after timeout (a slow reader of the
+    // output): true once the rows are all written; call again until it is.
+    bool FinishWithin(std::chrono::milliseconds timeout);
 
 private:
     void Run();
@@ -57,9 +60,11 @@ private:
     std::mutex FMutex;
     std::condition_variable FRowsCame;
     std::condition_variable FRoomMade;
+    std::condition_variable FEnded;
     std::vector<TQueuedRow> FQueue;
     bool FbFinishing = false;
     bool FbWriterWaiting = false;
+    bool FbEnded = false;
     std::thread FThread;
 };
 

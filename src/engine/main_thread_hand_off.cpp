@@ -4,6 +4,7 @@
 #include <QEvent>
 #include <QThread>
 #include <chrono>
+#include <thread>
 
 namespace {
 
@@ -11,11 +12,18 @@ const QEvent::Type kHandOffEvent = static_cast<QEvent::Type>(QEvent::registerEve
 
 // How long the main thread serves hand-offs in one go, and how long it waits
 // for the next one before it goes back to its event loop.
-constexpr auto kServeSlice = std::chrono::milliseconds(8);
+// A slice is short enough that the window answers input well within a tenth
+// of a second, and long enough that its repaints (each of them lays out and
+// draws every visible cell) take a small share of a long job.
+constexpr auto kServeSlice = std::chrono::milliseconds(40);
 constexpr auto kNextCallWait = std::chrono::microseconds(500);
 // Both sides wait for the other by spinning for a short while before they
 // sleep: waking a sleeping thread costs more than the work of a typical call.
+// The spin gives its core away between short bursts, so that when the other
+// side is waiting for the same core (a busy machine, or one core) it runs at
+// once instead of after the spin.
 constexpr auto kSpinFor = std::chrono::microseconds(50);
+constexpr int kPausesPerBurst = 64;
 
 inline void CpuRelax() {
 #if defined(__x86_64__) || defined(__i386__)
@@ -23,19 +31,43 @@ inline void CpuRelax() {
 #endif
 }
 
+// Whether spinning on the processor has lately paid off for this thread. When
+// a burst did not see the other side come, but giving the core away did, the
+// other side runs on this thread's core: the next waits give it away at once
+// and try a burst again only now and then.
+thread_local int tiBurstsToSkip = 0;
+constexpr int kSkipBurstsFor = 32;
+
 // Spins until ready() or kSpinFor has passed; returns ready().
 template <class Ready> bool SpinUntil(Ready ready) {
     if (ready())
         return true;
-    const auto until = std::chrono::steady_clock::now() + kSpinFor;
-    for (;;) {
-        for (int i = 0; i < 16; ++i) {
+    bool burstFailed = false;
+    if (tiBurstsToSkip > 0) {
+        --tiBurstsToSkip;
+    } else {
+        for (int i = 0; i < kPausesPerBurst; ++i) {
             CpuRelax();
             if (ready())
                 return true;
         }
+        burstFailed = true;
+    }
+    const auto until = std::chrono::steady_clock::now() + kSpinFor;
+    for (;;) {
+        std::this_thread::yield();
+        if (ready()) {
+            if (burstFailed)
+                tiBurstsToSkip = kSkipBurstsFor;
+            return true;
+        }
         if (std::chrono::steady_clock::now() >= until)
             return ready();
+        for (int i = 0; i < kPausesPerBurst; ++i) {
+            CpuRelax();
+            if (ready())
+                return true;
+        }
     }
 }
 

@@ -2,7 +2,7 @@
 // The blocking hand-off from a worker thread to the thread that owns this
 // object (the main thread): Run places a call in the queue and returns once
 // the main thread has run it. The main thread serves hand-offs from its event
-// loop, and keeps serving the ones that follow for a few milliseconds before
+// loop, and keeps serving the ones that follow for up to 40 ms before
 // it returns to the loop, so a job that hands off thousands of rows a second
 // does not pay for a repaint and an event-loop pass per row while the window
 // still repaints and answers the user many times a second.

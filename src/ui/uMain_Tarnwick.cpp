@@ -675,15 +675,30 @@ int TfmTarnwickHub::ComboBox1ItemIndex() const {
     return ComboBox1->currentIndex();
 }
 int TfmTarnwickHub::ProgressBar1Position() const {
-    return ProgressBar1->value();
+    return FiProgressPosition;
 }
 void TfmTarnwickHub::SetProgressBar1Position(int position) {
-    // QProgressBar repaints at once, and with it every other dirty part of the
-    // window, whenever its chunk or text changes: a job moving the bar for each
-    // file would repaint the grid for each file. Let the change be painted with
+    // A job moves the bar once per file, thousands of times a second, while
+    // the window shows it a few dozen times a second: the position is kept
+    // here and handed to the bar once per pass of the event loop, before the
+    // window paints. The job's start and end (position 0) reach it at once.
+    FiProgressPosition = position;
+    if (position == 0) {
+        ShowProgressPosition();
+        return;
+    }
+    if (!FbProgressShowQueued) {
+        FbProgressShowQueued = true;
+        QMetaObject::invokeMethod(this, &TfmTarnwickHub::ShowProgressPosition, Qt::QueuedConnection);
+    }
+}
+void TfmTarnwickHub::ShowProgressPosition() {
+    FbProgressShowQueued = false;
+    // QProgressBar repaints at once, and with it every other dirty part of
+    // the window, whenever its chunk changes; let the change be painted with
     // the window's next ordinary update instead.
     ProgressBar1->setUpdatesEnabled(false);
-    ProgressBar1->setValue(position);
+    ProgressBar1->setValue(FiProgressPosition);
     ProgressBar1->setUpdatesEnabled(true);
 }
 int TfmTarnwickHub::ProgressBar1Max() const {

@@ -141,6 +141,7 @@ private:
     void ApplyOuterGeometryOnceFramed();
     void StopJobAndWait();
     void ShowJobSummary();
+    void ShowProgressPosition();
     void ClearJobSummary();
 
     std::unique_ptr<TTarnwickIni> FIni;
@@ -160,6 +161,8 @@ private:
     tarnwick::ui::TGridClipboard* FClipboard = nullptr;
     tarnwick::ui::TGridRowMenu* FRowMenu = nullptr;
     tarnwick::ui::TGridColumnFit* FColumnFit = nullptr;
+    int FiProgressPosition = 0;        // ProgressBar1's position, shown at the next pass
+    bool FbProgressShowQueued = false;
     int FiJobsAlive = 0;
     bool FbJobPending = false; // a job started and has not yet enabled the inputs
     int FiJobMode = 0;
