@@ -14,6 +14,7 @@
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <memory>
+#include <optional>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -205,17 +206,28 @@ TCopyOutcome CopyFileReplacing(const TCopySource& source, int targetDirFd, const
     if (targetDirFd < 0)
         return {TCopyOutcome::Failed, QStringLiteral("the new folder is not open")};
     const struct stat& src = source.status;
-    struct stat dst{};
-    if (::fstatat(targetDirFd, targetName, &dst, 0) == 0) {
-        if (dst.st_dev == src.st_dev && dst.st_ino == src.st_ino)
-            return {TCopyOutcome::SameFile, QString()};
-        if (S_ISDIR(dst.st_mode))
-            return {TCopyOutcome::Failed, QStringLiteral("the target is a folder")};
-    }
+    // What stands at the target: the source itself (nothing is written) or a
+    // folder (nothing is replaced).
+    const auto refusedTarget = [&]() -> std::optional<TCopyOutcome> {
+        struct stat dst{};
+        if (::fstatat(targetDirFd, targetName, &dst, 0) == 0) {
+            if (dst.st_dev == src.st_dev && dst.st_ino == src.st_ino)
+                return TCopyOutcome{TCopyOutcome::SameFile, QString()};
+            if (S_ISDIR(dst.st_mode))
+                return TCopyOutcome{TCopyOutcome::Failed, QStringLiteral("the target is a folder")};
+        }
+        return std::nullopt;
+    };
 
     TTemporaryFile temp;
-    if (const int err = temp.Create(targetDirFd, src.st_mode & 07777))
+    if (const int err = temp.CreateUnnamed(targetDirFd, src.st_mode & 07777))
         return Fail("cannot create a file in the new folder", err);
+    // A copy without a name is looked at its target only when it cannot take
+    // the name as a new one; a named temporary file is not written at all
+    // when the target refuses it.
+    if (!temp.Unnamed())
+        if (const std::optional<TCopyOutcome> refused = refusedTarget())
+            return *refused;
 
     TContentCopier copier(source.file.Get(), temp.Fd(), options);
     off_t size = 0;
@@ -244,6 +256,15 @@ TCopyOutcome CopyFileReplacing(const TCopySource& source, int targetDirFd, const
         return Fail("cannot set the permission bits", err);
     if (const int err = temp.Close())
         return Fail("writing the copy failed", err);
+    if (temp.Unnamed()) {
+        const int err = temp.NameIfFree(targetName);
+        if (err == 0)
+            return {TCopyOutcome::Copied, QString()};
+        if (err != EEXIST)
+            return Fail("cannot name the copy", err);
+        if (const std::optional<TCopyOutcome> refused = refusedTarget())
+            return *refused;
+    }
     if (const int err = temp.RenameOver(targetName))
         return Fail("cannot replace the target", err);
     return {TCopyOutcome::Copied, QString()};

@@ -53,15 +53,64 @@ mode_t NewFileMode() {
     return 0666 & ~mode_t(mask < 0 ? 022 : mask);
 }
 
+namespace {
+
+// ".tarnwick-PID-N", N counting up in the process.
+std::string NextTemporaryName() {
+    static std::atomic<unsigned long> counter{0};
+    return std::string(kPrefix) + std::to_string(::getpid()) + "-" +
+           std::to_string(counter.fetch_add(1, std::memory_order_relaxed));
+}
+
+// How an open file without a name gets one: by its descriptor where the
+// process may (CAP_DAC_READ_SEARCH), else through /proc/self/fd.
+int LinkByDescriptor(int fd, int dirFd, const char* name) {
+    if (::linkat(fd, "", dirFd, name, AT_EMPTY_PATH) == 0)
+        return 0;
+    if (errno != ENOENT && errno != EPERM && errno != EACCES)
+        return errno;
+    char path[64];
+    std::snprintf(path, sizeof path, "/proc/self/fd/%d", fd);
+    if (::linkat(AT_FDCWD, path, dirFd, name, AT_SYMLINK_FOLLOW) == 0)
+        return 0;
+    return errno;
+}
+
+// Whether a file without a name can be given one here: /proc/self/fd is
+// there, or the process may link by descriptor.
+bool CanLinkUnnamed() {
+    static const bool can = ::access("/proc/self/fd", X_OK) == 0;
+    return can;
+}
+
+} // namespace
+
+int TTemporaryFile::CreateUnnamed(int dirFd, mode_t mode) {
+    Abandon();
+    if (CanLinkUnnamed()) {
+        const int mask = CreationMask();
+        FMode = mode & 07777;
+        FbModeApplied = mask >= 0 && FMode <= 0777 && (FMode & ~mode_t(mask)) == FMode;
+        FFile.Reset(::openat(dirFd, ".", O_RDWR | O_TMPFILE | O_CLOEXEC,
+                             FbModeApplied ? FMode : mode_t(0600)));
+        if (FFile.IsOpen()) {
+            FiDir = dirFd;
+            FbUnnamed = true;
+            FbComplete = false;
+            return 0;
+        }
+        // Not on this file system (or an old kernel): a named one instead.
+    }
+    return Create(dirFd, mode);
+}
+
 int TTemporaryFile::Create(int dirFd, mode_t mode) {
     Abandon();
-    static std::atomic<unsigned long> counter{0};
     const int mask = CreationMask();
     FMode = mode & 07777;
     FbModeApplied = mask >= 0 && FMode <= 0777 && (FMode & ~mode_t(mask)) == FMode;
-    const std::string stem = std::string(kPrefix) + std::to_string(::getpid()) + "-";
     for (int attempt = 0; attempt < 1000; ++attempt) {
-        FName = stem + std::to_string(counter.fetch_add(1, std::memory_order_relaxed));
+        FName = NextTemporaryName();
         FFile.Reset(::openat(dirFd, FName.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC,
                              FbModeApplied ? FMode : mode_t(0600)));
         if (FFile.IsOpen()) {
@@ -88,17 +137,67 @@ int TTemporaryFile::ApplyMode() {
 }
 
 int TTemporaryFile::Close(bool sync) {
-    if (!FFile.IsOpen())
+    if (!FFile.IsOpen() || FbComplete)
         return EBADF;
     if (sync && ::fsync(FFile.Get()) != 0) {
         const int err = errno;
         FFile.Reset();
         return err;
     }
+    if (FbUnnamed) {
+        FbComplete = true; // closed once it has its name
+        return 0;
+    }
     return FFile.Close();
 }
 
+int TTemporaryFile::NameIfFree(const char* targetName) {
+    if (!FbUnnamed || !FbComplete || !FFile.IsOpen())
+        return EBADF;
+    if (const int err = LinkByDescriptor(FFile.Get(), FiDir, targetName))
+        return err;
+    FbUnnamed = false;
+    FbComplete = false;
+    FFile.Reset();
+    return 0;
+}
+
 int TTemporaryFile::RenameOver(const char* targetName, bool sync) {
+    if (FbUnnamed) {
+        if (!FbComplete || !FFile.IsOpen())
+            return EBADF;
+        int err = LinkByDescriptor(FFile.Get(), FiDir, targetName);
+        if (err == EEXIST) {
+            // A file stands at the target: the copy gets a temporary name
+            // and replaces it by a rename, as a named copy does.
+            ::flock(FFile.Get(), LOCK_EX | LOCK_NB);
+            for (int attempt = 0; attempt < 1000; ++attempt) {
+                FName = NextTemporaryName();
+                err = LinkByDescriptor(FFile.Get(), FiDir, FName.c_str());
+                if (err != EEXIST)
+                    break;
+            }
+            if (err != 0) {
+                FName.clear();
+                return err;
+            }
+            if (::renameat(FiDir, FName.c_str(), FiDir, targetName) != 0) {
+                err = errno;
+                ::unlinkat(FiDir, FName.c_str(), 0);
+                FName.clear();
+                return err;
+            }
+            FName.clear();
+        } else if (err != 0) {
+            return err;
+        }
+        FbUnnamed = false;
+        FbComplete = false;
+        FFile.Reset();
+        if (sync)
+            ::fsync(FiDir);
+        return 0;
+    }
     if (FName.empty() || FFile.IsOpen())
         return EBADF;
     if (::renameat(FiDir, FName.c_str(), FiDir, targetName) != 0)
@@ -110,6 +209,8 @@ int TTemporaryFile::RenameOver(const char* targetName, bool sync) {
 }
 
 void TTemporaryFile::Abandon() {
+    FbUnnamed = false;
+    FbComplete = false;
     FFile.Reset();
     if (!FName.empty()) {
         ::unlinkat(FiDir, FName.c_str(), 0);

@@ -14,6 +14,11 @@
 // While it is written the temporary file holds an exclusive lock, so that a
 // later job can tell a file that a run which is gone left behind
 // (RemoveStaleTemporaries) from one that is being written.
+//
+// Where the file system can (O_TMPFILE), a file made to be linked under a new
+// name is written without a name at all and given its name once complete:
+// one entry in the folder instead of a create and a rename, and nothing
+// left behind if the process dies while writing.
 
 #include "platform/unique_fd.h"
 
@@ -37,6 +42,10 @@ public:
     // folder dirFd (which must stay open until RenameOver or Abandon), to end
     // with the permission bits mode. Returns 0 or the errno value.
     int Create(int dirFd, mode_t mode);
+    // The same, without a name where the file system allows it. Such a file
+    // is linked under its target's name by RenameOver; when a file of that
+    // name stands there by then, it replaces it, as a named one would.
+    int CreateUnnamed(int dirFd, mode_t mode);
 
     int Fd() const { return FFile.Get(); }
     const std::string& Name() const { return FName; }
@@ -47,12 +56,20 @@ public:
 
     // Closes the file once it is complete, synced to the disk first when sync
     // is set. Returns 0 or the errno value of a write the close reports.
+    // (A file without a name stays open until RenameOver has named it.)
     int Close(bool sync = false);
 
     // Renames the closed file over targetName in the same folder, and syncs
     // the folder when sync is set. Returns 0 or the errno value; the target
     // is then as it was.
     int RenameOver(const char* targetName, bool sync = false);
+
+    // A file without a name, once closed: takes targetName when no entry of
+    // that name exists. Returns 0, EEXIST (the file stays as it was, for
+    // RenameOver) or another errno value.
+    int NameIfFree(const char* targetName);
+
+    bool Unnamed() const { return FbUnnamed; }
 
     // Closes and removes the file; nothing when there is none (any more).
     void Abandon();
@@ -63,6 +80,8 @@ private:
     std::string FName;
     mode_t FMode = 0;
     bool FbModeApplied = false;
+    bool FbUnnamed = false;  // open without a name (O_TMPFILE)
+    bool FbComplete = false; // an unnamed file that Close has accepted
 };
 
 // True when name is of the temporary files' pattern; sets pid to the number

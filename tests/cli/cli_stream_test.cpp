@@ -71,6 +71,28 @@ template <class Ready> bool WaitFor(TRunningProgram& p, Ready ready) {
     return true;
 }
 
+// True while pid holds open a file in folder that has no name yet, or a
+// temporary file stands there.
+bool CopyUnderWay(pid_t pid, const std::string& folder) {
+    if (CountEntries(folder) > 0)
+        return true;
+    const std::string fds = "/proc/" + std::to_string(pid) + "/fd";
+    DIR* d = ::opendir(fds.c_str());
+    if (!d)
+        return false;
+    bool found = false;
+    while (const dirent* e = ::readdir(d)) {
+        char target[4096];
+        const ssize_t n =
+            ::readlinkat(::dirfd(d), e->d_name, target, sizeof target - 1);
+        const std::string link(target, n > 0 ? size_t(n) : 0);
+        found = found || (link.rfind(folder + "/#", 0) == 0 &&
+                          link.find("(deleted)") != std::string::npos);
+    }
+    ::closedir(d);
+    return found;
+}
+
 } // namespace
 
 // The first rows can be read while the job is still copying, and a reader
@@ -161,9 +183,9 @@ TEST(CliStream, StopSignalsEndTheJobCleanly) {
         const std::string out = std::string("out-") + c.name;
         tree.Dir(out);
         TRunningProgram p(kCli, CopyArgs(tree, out));
-        // Whatever stands in the new folder before the copy ends is its
-        // temporary file.
-        ASSERT_TRUE(WaitFor(p, [&] { return CountEntries(tree.Path(out)) > 0; }))
+        // The copy is under way once its file is open in the new folder:
+        // without a name, or under its temporary name.
+        ASSERT_TRUE(WaitFor(p, [&] { return CopyUnderWay(p.Pid(), tree.Path(out)); }))
             << c.name << ": the copy ended before it could be stopped";
         ASSERT_TRUE(p.Running()) << c.name;
         ASSERT_EQ(::kill(p.Pid(), c.signal), 0);

@@ -5,12 +5,15 @@
 #include "platform/executable_path.h"
 #include "platform/file_copy.h"
 #include "platform/folder_listing.h"
+#include "platform/temporary_file.h"
 
 #include <QFileInfo>
 #include <algorithm>
 #include <gtest/gtest.h>
 #include <map>
+#include <linux/magic.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <thread>
 #include <unistd.h>
 
@@ -228,4 +231,55 @@ TEST(FileCopy, FallsBackToReadAndWriteWhereTheKernelCannotCopy) {
     const TCopyOutcome r = CopyPath("/proc/version", tree.Path("version"));
     ASSERT_EQ(r.status, TCopyOutcome::Copied) << r.reason.toStdString();
     EXPECT_EQ(TFixtureTree::Read(tree.Path("version")), expected);
+}
+
+// A copy's file stands in the new folder only once it is whole: written
+// without a name (where the file system allows it), it takes its target's
+// name at the end, replacing a file that stands there by then; given up, it
+// leaves nothing.
+TEST(TemporaryFile, AnUnnamedFileAppearsOnlyWhenNamed) {
+    TFixtureTree tree;
+    tree.Dir("out");
+    TUniqueFd out;
+    ASSERT_EQ(OpenFolder(tree.Path("out"), out), 0);
+    struct Case {
+        const char* standing; // a file at the target when the copy is named, or null
+        bool named;           // the copy is named, not given up
+    } cases[] = {{nullptr, true}, {"old", true}, {nullptr, false}, {"old", false}};
+    for (const Case& c : cases) {
+        TTemporaryFile temp;
+        ASSERT_EQ(temp.CreateUnnamed(out.Get(), 0640), 0);
+        ASSERT_EQ(::write(temp.Fd(), "whole", 5), 5);
+        // The usual Linux file systems all write it without a name.
+        struct statfs fs{};
+        ASSERT_EQ(::fstatfs(out.Get(), &fs), 0);
+        if (fs.f_type == EXT4_SUPER_MAGIC || fs.f_type == TMPFS_MAGIC ||
+            fs.f_type == XFS_SUPER_MAGIC || fs.f_type == BTRFS_SUPER_MAGIC) {
+            EXPECT_TRUE(temp.Unnamed());
+        }
+        const std::vector<std::string> whileWriting = TFixtureTree::Names(tree.Path("out"));
+        if (temp.Unnamed()) {
+            EXPECT_TRUE(whileWriting.empty()) << whileWriting.front();
+        }
+        if (c.standing)
+            tree.File("out/target", c.standing);
+        if (c.named) {
+            ASSERT_EQ(temp.Close(), 0);
+            ASSERT_EQ(temp.RenameOver("target"), 0);
+            EXPECT_EQ(TFixtureTree::Read(tree.Path("out/target")), "whole");
+            struct stat st{};
+            ASSERT_EQ(::stat(tree.Path("out/target").c_str(), &st), 0);
+            EXPECT_EQ(st.st_mode & 07777, 0640u);
+            EXPECT_EQ(st.st_nlink, 1u);
+        } else {
+            temp.Abandon();
+            if (c.standing) {
+                EXPECT_EQ(TFixtureTree::Read(tree.Path("out/target")), c.standing);
+            }
+        }
+        const std::vector<std::string> after = TFixtureTree::Names(tree.Path("out"));
+        EXPECT_EQ(after, (c.named || c.standing ? std::vector<std::string>{"target"}
+                                                 : std::vector<std::string>{}));
+        ::unlink(tree.Path("out/target").c_str());
+    }
 }
