@@ -123,24 +123,6 @@ bool FitsLatin1(QStringView text) {
 
 } // namespace
 
-TResultGrid::TCellRef TResultGrid::Store(QStringView text) {
-    if (FitsLatin1(text))
-        return Store(text.size(), false, [text](char* to) {
-            const char16_t* from = text.utf16();
-            for (qsizetype i = 0; i < text.size(); ++i)
-                to[i] = static_cast<char>(from[i]);
-        });
-    return Store(text.size(), true, [text](char* to) {
-        std::memcpy(to, text.utf16(), static_cast<size_t>(text.size()) * sizeof(char16_t));
-    });
-}
-
-TResultGrid::TCellRef TResultGrid::Store(QLatin1StringView text) {
-    return Store(text.size(), false, [text](char* to) {
-        std::memcpy(to, text.data(), static_cast<size_t>(text.size()));
-    });
-}
-
 // Finds room for a text of length characters, one byte each or UTF-16 when
 // wide, has write put it there and returns its place.
 template <typename Write>
@@ -172,6 +154,24 @@ TResultGrid::TCellRef TResultGrid::Store(qsizetype textLength, bool wide, Write 
     write(to);
     return (wide ? kWide : 0) | lengthBits << kLengthShift | offset << kOffsetShift |
            block << kBlockShift;
+}
+
+TResultGrid::TCellRef TResultGrid::Store(QStringView text) {
+    if (FitsLatin1(text))
+        return Store(text.size(), false, [text](char* to) {
+            const char16_t* from = text.utf16();
+            for (qsizetype i = 0; i < text.size(); ++i)
+                to[i] = static_cast<char>(from[i]);
+        });
+    return Store(text.size(), true, [text](char* to) {
+        std::memcpy(to, text.utf16(), static_cast<size_t>(text.size()) * sizeof(char16_t));
+    });
+}
+
+TResultGrid::TCellRef TResultGrid::Store(QLatin1StringView text) {
+    return Store(text.size(), false, [text](char* to) {
+        std::memcpy(to, text.data(), static_cast<size_t>(text.size()));
+    });
 }
 
 void TResultGrid::SetCell(int col, int row, QStringView text) {
