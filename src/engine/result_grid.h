@@ -68,7 +68,7 @@ private:
     //   bits 1-21   its length in characters, or kOwnBlock when the text
     //               fills a block of its own (its length is the block's)
     //   bits 22-41  its byte offset in the block
-    //   bits 42-63  the block
+    //   bits 42-63  the block (4 Mi blocks: terabytes of text)
     using TCellRef = std::uint64_t;
     struct TRowRefs {
         TCellRef cells[kColumns];
