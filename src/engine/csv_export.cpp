@@ -5,37 +5,99 @@
 #include "platform/name_extension.h"
 #include "platform/replacing_file.h"
 
-#include <vector>
+#include <optional>
 #include <string>
+#include <type_traits>
+#include <vector>
 
 namespace tarnwick {
 
 namespace {
 
+template <typename View>
+bool NeedsQuotes(View cell) {
+    for (qsizetype i = 0; i < cell.size(); ++i) {
+        const char16_t u = cell[i].unicode();
+        if ((u >= 1 && u <= 32) || u == u'"' || u == u',')
+            return true;
+    }
+    return false;
+}
+
+// One cell of the row join, appended to line.
+template <typename View>
+void AppendCell(QString& line, View cell) {
+    if (!NeedsQuotes(cell)) {
+        line.append(cell);
+        return;
+    }
+    line.append(u'"');
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < cell.size(); ++i) {
+        if (cell[i].unicode() == u'"') {
+            line.append(cell.sliced(start, i + 1 - start)).append(u'"');
+            start = i + 1;
+        }
+    }
+    line.append(cell.sliced(start)).append(u'"');
+}
+
+void AppendCell(QString& line, QAnyStringView cell) {
+    cell.visit([&line](auto text) {
+        if constexpr (std::is_same_v<decltype(text), QUtf8StringView>)
+            AppendCell(line, QStringView(text.toString()));
+        else
+            AppendCell(line, text);
+    });
+}
+
+// The cell's text when it is held as Latin-1.
+std::optional<QLatin1StringView> Latin1Text(QAnyStringView cell) {
+    return cell.visit([](auto text) -> std::optional<QLatin1StringView> {
+        if constexpr (std::is_same_v<decltype(text), QLatin1StringView>)
+            return text;
+        else
+            return std::nullopt;
+    });
+}
+
 // The row join, appended to line.
-void AppendCsvRow(QString& line, const QStringView* cells, size_t count) {
+void AppendCsvRow(QString& line, const QAnyStringView* cells, size_t count) {
     if (count == 1 && cells[0].isEmpty()) {
         line.append(u"\"\"");
         return;
     }
     for (size_t c = 0; c < count; ++c) {
-        const QStringView cell = cells[c];
         if (c > 0)
             line.append(u',');
-        if (!CsvCellNeedsQuotes(cell)) {
-            line.append(cell);
-            continue;
-        }
-        line.append(u'"');
-        qsizetype start = 0;
-        for (qsizetype i = 0; i < cell.size(); ++i) {
-            if (cell[i] == u'"') {
-                line.append(cell.sliced(start, i + 1 - start)).append(u'"');
-                start = i + 1;
-            }
-        }
-        line.append(cell.sliced(start)).append(u'"');
+        AppendCell(line, cells[c]);
     }
+}
+
+// A Latin-1 cell of the row join straight as file bytes: what AppendCell
+// then AppendEncodedName give, without the detour through UTF-16.
+void AppendLatin1Cell(std::string& out, QLatin1StringView cell) {
+    const bool quote = NeedsQuotes(cell);
+    const size_t base = out.size();
+    // At most two bytes a character (U+0080..U+00FF, or a doubled quote) and the quotes.
+    out.resize(base + 2 * static_cast<size_t>(cell.size()) + 2);
+    char* d = out.data() + base;
+    if (quote)
+        *d++ = '"';
+    for (const char ch : cell) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (c < 0x80) {
+            *d++ = ch;
+            if (quote && c == '"')
+                *d++ = '"';
+        } else {
+            *d++ = static_cast<char>(0xC0 | (c >> 6));
+            *d++ = static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    if (quote)
+        *d++ = '"';
+    out.resize(static_cast<size_t>(d - out.data()));
 }
 
 // Appends a cell of nothing but ASCII as the CSV file holds it (quoted
@@ -75,6 +137,16 @@ bool AppendAsciiCell(std::string& out, QStringView cell) {
     return true;
 }
 
+// The cell's text when it is held as UTF-16.
+std::optional<QStringView> Utf16Text(QAnyStringView cell) {
+    return cell.visit([](auto text) -> std::optional<QStringView> {
+        if constexpr (std::is_same_v<decltype(text), QStringView>)
+            return text;
+        else
+            return std::nullopt;
+    });
+}
+
 } // namespace
 
 void AppendCsvLine(std::string& out, QStringView cell0, QStringView cell1) {
@@ -89,23 +161,47 @@ void AppendCsvLine(std::string& out, QStringView cell0, QStringView cell1) {
     }
     // The separators are ASCII, so the joined line encodes as its pieces do.
     QString line;
-    const QStringView cells[] = {cell0, cell1};
+    const QAnyStringView cells[] = {cell0, cell1};
     AppendCsvRow(line, cells, 2);
     AppendEncodedName(out, line);
     out.append("\r\n");
 }
 
-bool CsvCellNeedsQuotes(QStringView cell) {
-    for (const QChar c : cell) {
-        const char16_t u = c.unicode();
-        if ((u >= 1 && u <= 32) || u == u'"' || u == u',')
-            return true;
+namespace {
+
+// One line of a two-cell row as file bytes, CR LF included; scratch is
+// reused from line to line.
+void AppendLine(std::string& out, QString& scratch, QAnyStringView cell0, QAnyStringView cell1) {
+    const std::optional<QLatin1StringView> latin0 = Latin1Text(cell0);
+    const std::optional<QLatin1StringView> latin1 = Latin1Text(cell1);
+    if (latin0 && latin1) {
+        AppendLatin1Cell(out, *latin0);
+        out.push_back(',');
+        AppendLatin1Cell(out, *latin1);
+        out.append("\r\n");
+        return;
     }
-    return false;
+    const std::optional<QStringView> wide0 = Utf16Text(cell0);
+    const std::optional<QStringView> wide1 = Utf16Text(cell1);
+    if (wide0 && wide1) {
+        AppendCsvLine(out, *wide0, *wide1);
+        return;
+    }
+    scratch.resize(0);
+    const QAnyStringView cells[] = {cell0, cell1};
+    AppendCsvRow(scratch, cells, 2);
+    AppendEncodedName(out, scratch);
+    out.append("\r\n");
+}
+
+} // namespace
+
+bool CsvCellNeedsQuotes(QStringView cell) {
+    return NeedsQuotes(cell);
 }
 
 QString JoinCsvRow(const QStringList& cells) {
-    const std::vector<QStringView> views(cells.cbegin(), cells.cend());
+    const std::vector<QAnyStringView> views(cells.cbegin(), cells.cend());
     QString line;
     AppendCsvRow(line, views.data(), views.size());
     return line;
@@ -122,8 +218,9 @@ bool StreamCsv(const TResultGrid& grid, bool withByteOrderMark,
     chunk.reserve(kChunk + 4096);
     if (withByteOrderMark)
         chunk.append("\xEF\xBB\xBF");
+    QString scratch;
     for (int row = 0; row < grid.RowCount(); ++row) {
-        AppendCsvLine(chunk, grid.CellView(0, row), grid.CellView(1, row));
+        AppendLine(chunk, scratch, grid.CellView(0, row), grid.CellView(1, row));
         if (chunk.size() >= kChunk) {
             if (!sink(chunk))
                 return false;

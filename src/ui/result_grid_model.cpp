@@ -128,7 +128,7 @@ QString TResultGridModel::MarkText(int row) const {
         lines << QStringLiteral(
                      "Same target as row %1 (%2); the later copy replaces the earlier one.")
                      .arg(mark->iRepeatsRow)
-                     .arg(FGrid.CellView(0, mark->iRepeatsRow));
+                     .arg(FGrid.Cell(0, mark->iRepeatsRow));
     }
     return lines.join(QLatin1Char('\n'));
 }
@@ -153,14 +153,14 @@ QVariant TResultGridModel::data(const QModelIndex& index, int role) const {
     case Qt::ToolTipRole: {
         // Why the row is marked, then the cell's whole path.
         const QString why = MarkText(row);
-        const QStringView path = FGrid.CellView(index.column(), row);
+        const QString path = FGrid.Cell(index.column(), row);
         if (why.isEmpty() && path.isEmpty())
             return QVariant();
         if (why.isEmpty())
-            return path.toString();
+            return path;
         if (path.isEmpty())
             return why;
-        return QString(why + QLatin1Char('\n') + path.toString());
+        return QString(why + QLatin1Char('\n') + path);
     }
     default:
         return QVariant();

@@ -105,6 +105,40 @@ TEST(CsvBytes, NamesThatAreNotUtf8KeepTheirBytes) {
     EXPECT_EQ(CsvBytes(grid, false), QByteArray(",\r\n/src/a\xFF\xC3\xA9.jpg,\r\n"));
 }
 
+TEST(CsvBytes, LatinOneAndWiderCellsMixed) {
+    // Each row's two cells and its line; cells wholly below U+0100 and
+    // wider ones side by side, quoted and not.
+    struct Case {
+        QString cell0;
+        QString cell1;
+        QByteArray line;
+    } cases[] = {
+        {"/a.jpg", "/b.jpg", "/a.jpg,/b.jpg"},
+        {"caf\u00E9", "\u00FF\u00A0", "caf\xC3\xA9,\xC3\xBF\xC2\xA0"},
+        {"say \"\u00E9\"", "x", "\"say \"\"\xC3\xA9\"\"\",x"},
+        {"\u6F22\"q\"", "a,\u00E9", "\"\xE6\xBC\xA2\"\"q\"\"\",\"a,\xC3\xA9\""},
+        {"tab\there", "\u0100", "\"tab\there\",\xC4\x80"},
+        {"", "\u00E9 \u00E9", ",\"\xC3\xA9 \xC3\xA9\""},
+        {QStringLiteral("/a") + QChar(0xDC80) + QChar(0xDCFF), "\u007F\u0080",
+         "/a\x80\xFF,\x7F\xC2\x80"},
+        {QString(QChar(0xD800)) + "x", "\U0001F600", "\xEF\xBF\xBDx,\xF0\x9F\x98\x80"},
+        {QString(QChar(0)) + "z", "\"", QByteArray("\0z,\"\"\"\"", 7)},
+    };
+    TResultGrid grid;
+    QByteArray expected;
+    int row = 0;
+    for (const Case& c : cases) {
+        grid.SetCell(0, row, c.cell0);
+        grid.SetCell(1, row, c.cell1);
+        grid.SetRowCount(++row);
+        expected += c.line + "\r\n";
+        // The same bytes as the row join written as a name.
+        EXPECT_EQ(QByteArray::fromStdString(EncodeName(JoinCsvRow({c.cell0, c.cell1}))), c.line)
+            << c.line.toStdString();
+    }
+    EXPECT_EQ(CsvBytes(grid, false), expected);
+}
+
 TEST(WriteCsvFile, WritesWholeFileAndKeepsOldOneOnFailure) {
     TFixtureTree tree;
     const QString path = tree.PathText("list.csv");
