@@ -51,6 +51,28 @@ def xvfb_display():
         server.wait()
 
 
+@contextlib.contextmanager
+def xfs_image(work):
+    """A 2 GiB XFS file system in an image below work, loop-mounted for the
+    time of the block: its mount point, or None when that cannot be done."""
+    image, point = os.path.join(work, "xfs.img"), os.path.join(work, "xfs")
+    if os.geteuid() != 0 or shutil.which("mkfs.xfs") is None:
+        yield None
+        return
+    with open(image, "wb") as f:
+        f.truncate(2 << 30)
+    os.mkdir(point)
+    made = subprocess.run(["mkfs.xfs", "-q", "-f", image], capture_output=True).returncode == 0
+    if not made or subprocess.run(["mount", "-o", "loop", image, point],
+                                  capture_output=True).returncode != 0:
+        yield None
+        return
+    try:
+        yield point
+    finally:
+        subprocess.run(["umount", point], check=False)
+
+
 def pair(name, a, b, runs):
     """a and b are (label, function returning seconds); runs alternate."""
     a[1]()
@@ -101,28 +123,42 @@ def main():
                 args.runs)))
 
         if want("copy"):
-            copy_cli, copy_cp = os.path.join(work, "copy-cli"), os.path.join(work, "copy-cp")
+            def copy_pair(where, source, folder):
+                copy_cli, copy_cp = os.path.join(folder, "copy-cli"), os.path.join(folder, "copy-cp")
 
-            def fresh(folder, make):
-                def prepare():
-                    shutil.rmtree(folder, ignore_errors=True)
-                    if make:
-                        os.mkdir(folder)
-                    # Let the file system finish with the removed copy (written
-                    # back, blocks discarded) so neither side pays for the other.
+                def fresh(target, make):
+                    def prepare():
+                        shutil.rmtree(target, ignore_errors=True)
+                        if make:
+                            os.mkdir(target)
+                        # Let the file system finish with the removed copy (written
+                        # back, blocks discarded) so neither side pays for the other.
+                        subprocess.run(["sync"], check=True)
+                        time.sleep(args.settle)
+                    return prepare
+
+                return pair(
+                    f"copy, 2,000 files of 256 KiB, {where}",
+                    ("tarnwick-cli --copy", lambda: timed(
+                        [cli, "--source", source, "--new-folder", copy_cli, "--mode", "asc",
+                         "--copy"], before=fresh(copy_cli, True))),
+                    ("cp -r --preserve=mode,timestamps", lambda: timed(
+                        ["cp", "-r", "--preserve=mode,timestamps", source, copy_cp],
+                        before=fresh(copy_cp, False))),
+                    args.runs)
+
+            fs = subprocess.run(["stat", "-f", "-c", "%T", work], capture_output=True,
+                                text=True).stdout.strip()
+            results.append((1.1, copy_pair(f"on {fs} (the work folder)", large, work)))
+            with xfs_image(work) as mounted:
+                if mounted is None:
+                    print("copy on XFS: not measured (needs root, mkfs.xfs and a loop device)",
+                          file=sys.stderr)
+                else:
+                    shutil.copytree(large, os.path.join(mounted, "large"))
                     subprocess.run(["sync"], check=True)
-                    time.sleep(args.settle)
-                return prepare
-
-            results.append((1.1, pair(
-                "copy, 2,000 files of 256 KiB",
-                ("tarnwick-cli --copy", lambda: timed(
-                    [cli, "--source", large, "--new-folder", copy_cli, "--mode", "asc", "--copy"],
-                    before=fresh(copy_cli, True))),
-                ("cp -r --preserve=mode,timestamps", lambda: timed(
-                    ["cp", "-r", "--preserve=mode,timestamps", large, copy_cp],
-                    before=fresh(copy_cp, False))),
-                args.runs)))
+                    results.append((1.1, copy_pair("on XFS (a loop-mounted image; both clone)",
+                                                   os.path.join(mounted, "large"), mounted)))
 
         if want("window"):
             window_runs = {"offscreen": [], "xvfb": []}

@@ -5,7 +5,7 @@ namespace tarnwick {
 namespace {
 // A waiting writer is woken once this many rows are queued (or the bytes it
 // holds are due), not for every row.
-constexpr size_t kWakeAfterRows = 256;
+constexpr size_t kWakeAfterRows = 2048;
 } // namespace
 
 TRowWriter::TRowWriter(std::function<void(const TQueuedRow&)> write, std::function<void()> flush)

@@ -1,7 +1,6 @@
 #include "tarnwick_hub_thread.h"
 
 #include "engine/target_names.h"
-#include "engine/walk_ahead.h"
 #include "platform/error_text.h"
 #include "platform/file_copy.h"
 #include "platform/folder_listing.h"
@@ -145,6 +144,17 @@ void TTarnwickHubThread::WalkFile(const tarnwick::TWalkedFolder& folder, std::st
         HandleFile(folder, name);
 }
 
+QString TTarnwickHubThread::PrepareFile(const tarnwick::TWalkedFolder& folder,
+                                        std::string_view name) const {
+    return tarnwick::BuildTargetPath(FiCombMode, FstNewFolder, FstDelimiter, folder.relativeFolder,
+                                     tarnwick::DecodeName(name));
+}
+
+void TTarnwickHubThread::WalkPreparedFile(const tarnwick::TWalkedFolder& folder,
+                                          std::string_view name, QString&& prepared) {
+    HandleFile(folder, name, prepared.isNull() ? nullptr : &prepared);
+}
+
 void TTarnwickHubThread::WalkUnlistedFolder(const QString& path, const QString& reason) {
     FMainForm->RunOnMainThread([this, &path, &reason] {
         FMainForm->ReportUnlistedFolder(path, reason);
@@ -190,15 +200,17 @@ void TTarnwickHubThread::CopyRow(const tarnwick::TWalkedFolder& folder, std::str
     }
 }
 
-void TTarnwickHubThread::HandleFile(const tarnwick::TWalkedFolder& folder, std::string_view name) {
+void TTarnwickHubThread::HandleFile(const tarnwick::TWalkedFolder& folder, std::string_view name,
+                                    QString* target) {
     TWalkState state;
     state.stSourcePath.reserve(folder.path.size() + 1 + qsizetype(name.size()));
     state.stSourcePath.append(folder.path).append(u'/');
     const qsizetype nameStart = state.stSourcePath.size();
     tarnwick::AppendDecodedName(state.stSourcePath, name);
     state.srName = QStringView(state.stSourcePath).sliced(nameStart);
-    state.stNewName = tarnwick::BuildTargetPath(FiCombMode, FstNewFolder, FstDelimiter,
-                                                folder.relativeFolder, state.srName);
+    state.stNewName = target ? std::move(*target)
+                             : tarnwick::BuildTargetPath(FiCombMode, FstNewFolder, FstDelimiter,
+                                                         folder.relativeFolder, state.srName);
     const QString& sourcePath = state.stSourcePath;
 
     TRowMark mark = DecideRowMark(state);

@@ -9,6 +9,7 @@
 #include "engine/folder_walk.h"
 #include "engine/job_window.h"
 #include "engine/new_folder_survey.h"
+#include "engine/walk_ahead.h"
 
 #include <QString>
 #include <QThread>
@@ -16,7 +17,7 @@
 #include <string>
 #include <string_view>
 
-class TTarnwickHubThread : public QThread, private tarnwick::TFolderWalkVisitor {
+class TTarnwickHubThread : public QThread, private tarnwick::TAheadWalkVisitor {
     Q_OBJECT
 public:
     // Runs on the main thread: resets the progress bar and the grid, takes the
@@ -46,7 +47,9 @@ private:
     // One selected file: its row's mark is decided first, then (in job mode
     // 3, unless the mark says otherwise) the file is copied, then the row is
     // handed to the main thread.
-    void HandleFile(const tarnwick::TWalkedFolder& folder, std::string_view name);
+    // target: the file's target path when it was built ahead, or null.
+    void HandleFile(const tarnwick::TWalkedFolder& folder, std::string_view name,
+                    QString* target = nullptr);
     TRowMark DecideRowMark(const TWalkState& state);
     void CopyRow(const tarnwick::TWalkedFolder& folder, std::string_view name,
                  const TWalkState& state, TRowMark& mark);
@@ -57,6 +60,10 @@ private:
     bool WalkStopRequested() const override { return StopRequested(); }
     void WalkFile(const tarnwick::TWalkedFolder& folder, std::string_view name) override;
     void WalkUnlistedFolder(const QString& path, const QString& reason) override;
+    // A simulation's naming, done on the listing thread from the snapshot.
+    QString PrepareFile(const tarnwick::TWalkedFolder& folder, std::string_view name) const override;
+    void WalkPreparedFile(const tarnwick::TWalkedFolder& folder, std::string_view name,
+                          QString&& prepared) override;
 
     std::int32_t FiMode;
     std::int32_t FiRow;

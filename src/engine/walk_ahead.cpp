@@ -32,6 +32,7 @@ struct TBatch {
     std::vector<std::pair<QString, QString>> unlisted; // path, reason
     std::string names;
     std::vector<TCall> calls;
+    std::vector<QString> prepared; // for each file, in order, when the visitor prepares
 };
 
 constexpr size_t kBatchCalls = 2048;
@@ -51,6 +52,7 @@ public:
         if (FbReaderGone)
             return false;
         FBatches.push_back(std::move(batch));
+        FiDepth.store(FBatches.size(), std::memory_order_relaxed);
         FbReaderWaiting.store(false, std::memory_order_relaxed);
         FReady.notify_one();
         return true;
@@ -67,6 +69,8 @@ public:
     // True while the reader waits with nothing to read: a partial batch
     // is then worth handing over at once.
     bool ReaderWaiting() const { return FbReaderWaiting.load(std::memory_order_relaxed); }
+    // Batches handed over and not yet taken by the reader.
+    size_t Depth() const { return FiDepth.load(std::memory_order_relaxed); }
 
     // Reading side. Null once the listing has finished and all is read.
     std::unique_ptr<TBatch> Pop() {
@@ -80,9 +84,38 @@ public:
             return nullptr;
         std::unique_ptr<TBatch> batch = std::move(FBatches.front());
         FBatches.pop_front();
+        FiDepth.store(FBatches.size(), std::memory_order_relaxed);
         FRoom.notify_one();
         return batch;
     }
+    // Reading side: a batch read through, kept for the listing to fill again
+    // (its buffers keep their room, so no new memory is touched per batch).
+    void GiveBack(std::unique_ptr<TBatch> batch) {
+        batch->folders.clear();
+        batch->unlisted.clear();
+        batch->names.clear();
+        batch->calls.clear();
+        batch->prepared.clear();
+        std::lock_guard<std::mutex> lock(FMutex);
+        if (FSpare.size() < kBatchesAhead)
+            FSpare.push_back(std::move(batch));
+    }
+    // Listing side: an empty batch, a given-back one when there is one.
+    std::unique_ptr<TBatch> Empty() {
+        {
+            std::lock_guard<std::mutex> lock(FMutex);
+            if (!FSpare.empty()) {
+                std::unique_ptr<TBatch> batch = std::move(FSpare.back());
+                FSpare.pop_back();
+                return batch;
+            }
+        }
+        auto batch = std::make_unique<TBatch>();
+        batch->calls.reserve(kBatchCalls);
+        batch->names.reserve(kBatchNameBytes + 256);
+        return batch;
+    }
+
     void ReaderLeaves() {
         std::lock_guard<std::mutex> lock(FMutex);
         FbReaderGone = true;
@@ -95,7 +128,9 @@ private:
     std::condition_variable FReady;
     std::condition_variable FRoom;
     std::deque<std::unique_ptr<TBatch>> FBatches;
+    std::vector<std::unique_ptr<TBatch>> FSpare;
     std::atomic<bool> FbReaderWaiting{false};
+    std::atomic<size_t> FiDepth{0};
     bool FbFinished = false;
     bool FbReaderGone = false;
 };
@@ -103,9 +138,10 @@ private:
 // Runs on the listing thread: records the walk's calls into batches.
 class TLister : public TFolderWalkVisitor {
 public:
-    TLister(TFolderWalkVisitor& visitor, const std::function<bool(std::string_view)>& selected,
-            TAheadQueue& queue)
-        : FVisitor(visitor), FSelected(selected), FQueue(queue), FBatch(new TBatch) {}
+    TLister(TFolderWalkVisitor& visitor, const TAheadWalkVisitor* preparer,
+            const std::function<bool(std::string_view)>& selected, TAheadQueue& queue)
+        : FVisitor(visitor), FPreparer(preparer), FSelected(selected), FQueue(queue),
+          FBatch(queue.Empty()) {}
 
     bool WalkStopRequested() const override {
         return FbStopped || FVisitor.WalkStopRequested();
@@ -128,6 +164,12 @@ public:
         call.nameLength = static_cast<std::uint32_t>(name.size());
         FBatch->names.append(name.data(), name.size() + 1); // with its NUL
         FBatch->calls.push_back(call);
+        // The listing prepares files while it is ahead of the reader, and
+        // leaves them to the reader while the reader waits for it: the two
+        // threads share the work by how busy each is.
+        if (FPreparer)
+            FBatch->prepared.push_back(FQueue.Depth() > 0 ? FPreparer->PrepareFile(folder, name)
+                                                          : QString());
         HandOverWhenDue();
     }
 
@@ -145,9 +187,7 @@ public:
             return;
         if (!FQueue.Push(std::move(FBatch)))
             FbStopped = true;
-        FBatch.reset(new TBatch);
-        FBatch->calls.reserve(kBatchCalls);
-        FBatch->names.reserve(kBatchNameBytes + 256);
+        FBatch = FQueue.Empty();
     }
 
 private:
@@ -162,6 +202,7 @@ private:
     }
 
     TFolderWalkVisitor& FVisitor;
+    const TAheadWalkVisitor* FPreparer;
     const std::function<bool(std::string_view)>& FSelected;
     TAheadQueue& FQueue;
     std::unique_ptr<TBatch> FBatch;
@@ -170,10 +211,13 @@ private:
 
 } // namespace
 
-void WalkFoldersAhead(const QString& sourceFolder, TFolderWalkVisitor& visitor,
-                      const std::function<bool(std::string_view name)>& selected) {
+namespace {
+
+void WalkAhead(const QString& sourceFolder, TFolderWalkVisitor& visitor,
+               TAheadWalkVisitor* preparer,
+               const std::function<bool(std::string_view name)>& selected) {
     TAheadQueue queue;
-    TLister lister(visitor, selected, queue);
+    TLister lister(visitor, preparer, selected, queue);
     std::thread listing([&] {
         WalkFolders(sourceFolder, lister);
         lister.HandOver();
@@ -191,6 +235,7 @@ void WalkFoldersAhead(const QString& sourceFolder, TFolderWalkVisitor& visitor,
     } join{queue, listing};
 
     while (std::unique_ptr<TBatch> batch = queue.Pop()) {
+        size_t file = 0;
         for (const TBatch::TCall& call : batch->calls) {
             if (visitor.WalkStopRequested())
                 return;
@@ -201,10 +246,26 @@ void WalkFoldersAhead(const QString& sourceFolder, TFolderWalkVisitor& visitor,
             }
             const TBatch::TFolder& f = batch->folders[call.folder];
             const TWalkedFolder folder{-1, f.device, f.inode, f.path, f.relativeFolder};
-            visitor.WalkFile(folder, std::string_view(batch->names.data() + call.nameOffset,
-                                                      call.nameLength));
+            const std::string_view name(batch->names.data() + call.nameOffset, call.nameLength);
+            if (preparer)
+                preparer->WalkPreparedFile(folder, name, std::move(batch->prepared[file++]));
+            else
+                visitor.WalkFile(folder, name);
         }
+        queue.GiveBack(std::move(batch));
     }
+}
+
+} // namespace
+
+void WalkFoldersAhead(const QString& sourceFolder, TFolderWalkVisitor& visitor,
+                      const std::function<bool(std::string_view name)>& selected) {
+    WalkAhead(sourceFolder, visitor, nullptr, selected);
+}
+
+void WalkFoldersAhead(const QString& sourceFolder, TAheadWalkVisitor& visitor,
+                      const std::function<bool(std::string_view name)>& selected) {
+    WalkAhead(sourceFolder, visitor, &visitor, selected);
 }
 
 } // namespace tarnwick

@@ -18,7 +18,21 @@
 
 namespace tarnwick {
 
+// A visitor that has part of each file's work done ahead, on the listing
+// thread, while the listing is ahead of the reader: PrepareFile there, then
+// WalkPreparedFile (in place of WalkFile) with what it gave, on the calling
+// thread; with a null text for a file that was not prepared. PrepareFile may
+// read only what does not change while the walk runs.
+class TAheadWalkVisitor : public TFolderWalkVisitor {
+public:
+    virtual QString PrepareFile(const TWalkedFolder& folder, std::string_view name) const = 0;
+    virtual void WalkPreparedFile(const TWalkedFolder& folder, std::string_view name,
+                                  QString&& prepared) = 0;
+};
+
 void WalkFoldersAhead(const QString& sourceFolder, TFolderWalkVisitor& visitor,
+                      const std::function<bool(std::string_view name)>& selected);
+void WalkFoldersAhead(const QString& sourceFolder, TAheadWalkVisitor& visitor,
                       const std::function<bool(std::string_view name)>& selected);
 
 } // namespace tarnwick

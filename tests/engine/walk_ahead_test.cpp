@@ -4,6 +4,7 @@
 #include "platform/name_codec.h"
 
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <grp.h>
 #include <optional>
@@ -149,4 +150,49 @@ TEST(WalkAhead, StopAndThrowEndTheWalk) {
     };
     EXPECT_THROW(WalkFoldersAhead(source, throwing, nullptr), std::runtime_error);
     EXPECT_EQ(throwing.calls.size(), 5000u);
+}
+
+// A visitor that prepares: every file arrives once, in the walk's order, with
+// what was prepared for that very file, or with nothing when the listing left
+// it to the reader; the reader here is slow at first, so that the listing
+// runs ahead and prepares, then fast.
+TEST(WalkAhead, PreparedWorkArrivesWithItsFile) {
+    TFixtureTree tree;
+    for (int f = 0; f < 30; ++f)
+        for (int i = 0; i < 200; ++i)
+            tree.File("src/f" + std::to_string(f) + "/n" + std::to_string(i));
+    const QString source = tree.RootText() + "/src";
+    TCalls plain;
+    WalkFolders(source, plain);
+
+    struct TPreparing : TAheadWalkVisitor {
+        TCalls calls;
+        size_t prepared = 0, unprepared = 0;
+        bool WalkStopRequested() const override { return false; }
+        void WalkFile(const TWalkedFolder&, std::string_view) override {
+            ADD_FAILURE() << "a preparing visitor gets WalkPreparedFile";
+        }
+        void WalkUnlistedFolder(const QString& path, const QString& reason) override {
+            calls.WalkUnlistedFolder(path, reason);
+        }
+        QString PrepareFile(const TWalkedFolder& folder, std::string_view name) const override {
+            return folder.path + u'/' + QString::fromUtf8(name.data(), qsizetype(name.size()));
+        }
+        void WalkPreparedFile(const TWalkedFolder& folder, std::string_view name,
+                              QString&& text) override {
+            if (calls.calls.size() < 3000)
+                std::this_thread::sleep_for(std::chrono::microseconds(50));
+            if (text.isNull()) {
+                ++unprepared;
+            } else {
+                ++prepared;
+                EXPECT_EQ(text, folder.path + u'/' + QString::fromUtf8(name.data(), qsizetype(name.size())));
+            }
+            calls.WalkFile(folder, name);
+        }
+    } ahead;
+    WalkFoldersAhead(source, ahead, nullptr);
+    EXPECT_EQ(ahead.calls.calls, plain.calls);
+    EXPECT_GT(ahead.prepared, 0u);
+    EXPECT_EQ(ahead.prepared + ahead.unprepared, 30u * 200);
 }
