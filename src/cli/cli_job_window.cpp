@@ -5,6 +5,9 @@
 TCliJobWindow::TCliJobWindow(TCliJobInputs inputs) : FInputs(std::move(inputs)) {}
 
 TCliJobWindow::TPendingRow& TCliJobWindow::Pending(int row) {
+    // The job writes one row at a time: the last one is the usual answer.
+    if (!FPending.empty() && FPending.back().row == row)
+        return FPending.back();
     for (TPendingRow& p : FPending)
         if (p.row == row)
             return p;
@@ -36,11 +39,12 @@ void TCliJobWindow::SetGridRowCount(int rowCount) {
     // Rows below the new count are complete; hand them on in order.
     if (FPending.empty())
         return;
-    std::sort(FPending.begin(), FPending.end(),
-              [](const TPendingRow& a, const TPendingRow& b) { return a.row < b.row; });
+    if (FPending.size() > 1)
+        std::sort(FPending.begin(), FPending.end(),
+                  [](const TPendingRow& a, const TPendingRow& b) { return a.row < b.row; });
     size_t done = 0;
     for (; done < FPending.size() && FPending[done].row < rowCount; ++done) {
-        const TPendingRow& p = FPending[done];
+        TPendingRow& p = FPending[done];
         if (OnRow)
             OnRow(p.row, p.cells[0], p.cells[1], p.bMarked ? &p.mark : nullptr);
     }

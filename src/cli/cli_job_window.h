@@ -51,9 +51,8 @@ public:
 
     // Each row once its cells (and mark, if any) are complete; mark is null
     // for a row with nothing to say. Called on the worker thread.
-    std::function<void(int row, const QString& source, const QString& target,
-                       const TRowMark* mark)>
-        OnRow;
+    // The texts are handed over: OnRow may keep them without a copy.
+    std::function<void(int row, QString& source, QString& target, const TRowMark* mark)> OnRow;
     std::function<void(const QString& path, const QString& reason)> OnUnlistedFolder;
 
 private:

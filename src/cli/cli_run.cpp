@@ -138,11 +138,11 @@ int RunTarnwickCli(int argc, char** argv) {
             for (const auto& s : streams)
                 s->output.Flush();
         });
-    window.OnRow = [&writer, &report](int row, const QString& source, const QString& target,
+    window.OnRow = [&writer, &report](int row, QString& source, QString& target,
                                       const TRowMark* mark) {
-        writer.Push(row, source, target, mark);
         if (mark)
             report.Row(source, target, *mark);
+        writer.Push(row, std::move(source), std::move(target), mark);
     };
     window.OnUnlistedFolder = [&report](const QString& path, const QString& reason) {
         report.UnlistedFolder(path, reason);

@@ -18,11 +18,11 @@ TRowWriter::~TRowWriter() {
     Finish();
 }
 
-void TRowWriter::Push(int row, const QString& source, const QString& target,
-                      const TRowMark* mark) {
+void TRowWriter::Push(int row, QString source, QString target, const TRowMark* mark) {
     std::unique_lock<std::mutex> lock(FMutex);
     FRoomMade.wait(lock, [this] { return FQueue.size() < kMaxQueued; });
-    FQueue.push_back({row, source, target, mark ? std::optional<TRowMark>(*mark) : std::nullopt});
+    FQueue.push_back({row, std::move(source), std::move(target),
+                      mark ? std::optional<TRowMark>(*mark) : std::nullopt});
     if (FbWriterWaiting && FQueue.size() >= kWakeAfterRows)
         FRowsCame.notify_one();
 }

@@ -45,7 +45,7 @@ public:
 
     // The job's worker: queues one row; mark is null for a row with nothing
     // to say.
-    void Push(int row, const QString& source, const QString& target, const TRowMark* mark);
+    void Push(int row, QString source, QString target, const TRowMark* mark);
     // Writes every queued row, flushes, and ends the thread.
     void Finish();
     // The same, giving up the wait after timeout (a slow reader of the

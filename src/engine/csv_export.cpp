@@ -128,10 +128,16 @@ bool AppendAsciiCell(std::string& out, QStringView cell) {
     out.resize(base + n + quoteMarks + 2);
     char* d = out.data() + base;
     *d++ = '"';
-    for (size_t i = 0; i < n; ++i) {
-        *d++ = static_cast<char>(p[i]);
-        if (p[i] == u'"')
-            *d++ = '"';
+    if (quoteMarks == 0) {
+        for (size_t i = 0; i < n; ++i)
+            d[i] = static_cast<char>(p[i]);
+        d += n;
+    } else {
+        for (size_t i = 0; i < n; ++i) {
+            *d++ = static_cast<char>(p[i]);
+            if (p[i] == u'"')
+                *d++ = '"';
+        }
     }
     *d = '"';
     return true;

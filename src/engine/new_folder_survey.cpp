@@ -204,6 +204,13 @@ TRowMark TNewFolderSurvey::Judge(const QString& target, int row) {
     if (target.isEmpty())
         return notCopied(TNotCopied::NoNamingMode);
     const QStringView name = QStringView(target).sliced(std::min(FiPrefix, target.size()));
+    // Where names are their own keys (most file systems), the look-up's slot
+    // is fetched while the name is checked.
+    std::uint64_t nameHash = 0;
+    if (FRules.KeysAreNames()) {
+        nameHash = HashOf(name);
+        FTargets.Prefetch(nameHash);
+    }
     const TNameCheck check = FRules.CheckName(name);
     if (check.kind == TNameCheck::TooLong)
         return notCopied(TNotCopied::NameTooLong, check);
@@ -216,7 +223,7 @@ TRowMark TNewFolderSurvey::Judge(const QString& target, int row) {
         keyText = FRules.NameKey(name);
         key = keyText;
     }
-    const std::uint64_t hash = HashOf(key);
+    const std::uint64_t hash = FRules.KeysAreNames() ? nameHash : HashOf(key);
     if (FbListed && FBefore.Empty()) {
         // Nothing was there before: only the job's own rows can meet.
         mark.iRepeatsRow = FTargets.FirstRow(hash, row);

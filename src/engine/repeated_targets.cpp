@@ -31,6 +31,11 @@ int TRepeatedTargets::FirstRow(std::uint64_t hash, int row) {
     }
 }
 
+void TRepeatedTargets::Prefetch(std::uint64_t hash) const {
+    if (!FSlots.empty())
+        __builtin_prefetch(&FSlots[SlotOf(hash, FSlots.size() - 1)]);
+}
+
 int TRepeatedTargets::Find(std::uint64_t hash) const {
     if (FSlots.empty())
         return 0;

@@ -16,6 +16,9 @@ public:
     int FirstRow(std::uint64_t hash, int row);
     // The first row recorded under hash, or 0; records nothing.
     int Find(std::uint64_t hash) const;
+    // Asks the processor to fetch hash's slot while other work goes on: the
+    // table is larger than the caches, so a look-up waits for memory.
+    void Prefetch(std::uint64_t hash) const;
     void Clear();
     std::size_t Size() const { return FiUsed; }
 
