@@ -110,7 +110,7 @@ def main():
         want = lambda what: args.only in (None, what)  # noqa: E731
 
         if want("simulation"):
-            results.append((1.5, pair(
+            results.append((1.0, pair(
                 "simulation, --ext .jpg (10,000 of 100,000 files)",
                 ("tarnwick-cli", lambda: timed([cli, "--source", small, "--new-folder", out,
                                                 "--ext", ".jpg"])),
