@@ -12,11 +12,10 @@
 //   tooltip.png  a marked row's tooltip
 //   menu.png     a row's menu
 //
-// The job on this branch does not report its bytes and its large file yet:
-// while the large file copies, the driver reads the growing temporary file's
-// size into the window's live figures, as the walk will. Marks of kinds the
-// job does not make yet (replaces a file, not copied) and an unlisted folder
-// are added from the row hook as the job would add them.
+// The running shot is taken once the job's own live figures say that the
+// large file is two fifths copied. Marks of kinds the tree does not make
+// (replaces a file, not copied) and an unlisted folder are added from the
+// row hook as the job would add them.
 
 #include "engine/job_progress.h"
 #include "ui/grid_row_menu.h"
@@ -147,14 +146,12 @@ int main(int argc, char** argv) {
     // 1. A copy job while the large file copies.
     QDir(work + QStringLiteral("/out")).removeRecursively();
     QDir().mkpath(work + QStringLiteral("/out"));
-    QString large;
     qint64 largeSize = 0;
     for (QDirIterator it(work + QStringLiteral("/big"), QDir::Files, QDirIterator::Subdirectories);
          it.hasNext();) {
         const QFileInfo info(it.next());
         if (info.size() > largeSize) {
             largeSize = info.size();
-            large = info.filePath();
         }
     }
     w.Button3->click();
@@ -164,18 +161,8 @@ int main(int argc, char** argv) {
     bool shot = false;
     while (w.JobRunning() && waited.elapsed() < 120000) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        // The temporary file of the copy in progress, and how far it got.
-        qint64 done = -1;
-        for (const QFileInfo& f :
-             QDir(work + QStringLiteral("/out")).entryInfoList(QDir::Files | QDir::Hidden))
-            if (f.fileName().startsWith(QLatin1String(".tarnwick-")))
-                done = f.size();
-        if (done >= 0 && progress->uFileSize.load() == 0)
-            progress->BeginLargeFile(large, std::uint64_t(largeSize));
-        if (done >= 0) {
-            progress->uFileDone.store(std::uint64_t(done));
-            progress->uBytesCopied.store(std::uint64_t(done) + 6 * 4096);
-        }
+        // How far the large file's copy got, as the job tells it.
+        const qint64 done = progress->uFileSize.load() > 0 ? qint64(progress->uFileDone.load()) : -1;
         if (!shot && done > largeSize * 2 / 5) {
             w.LiveStatus()->Tick();
             shot = Shoot(outDir + QStringLiteral("/running.png"));
@@ -184,7 +171,8 @@ int main(int argc, char** argv) {
         QThread::msleep(20);
     }
     // Stop inside the large copy: how long until the window is idle, and
-    // whether a temporary file is left.
+    // whether anything but whole copies is left (a copy in progress has no
+    // name where the file system allows it; elsewhere a temporary one).
     QElapsedTimer stopping;
     stopping.start();
     w.StopButton->click();
