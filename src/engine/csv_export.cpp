@@ -51,10 +51,11 @@ void AppendCell(QString& line, QAnyStringView cell) {
     });
 }
 
-// The cell's text when it is held as Latin-1.
-std::optional<QLatin1StringView> Latin1Text(QAnyStringView cell) {
-    return cell.visit([](auto text) -> std::optional<QLatin1StringView> {
-        if constexpr (std::is_same_v<decltype(text), QLatin1StringView>)
+// The cell's text when it is held as a TView (QLatin1StringView or QStringView).
+template <typename TView>
+std::optional<TView> TextAs(QAnyStringView cell) {
+    return cell.visit([](auto text) -> std::optional<TView> {
+        if constexpr (std::is_same_v<decltype(text), TView>)
             return text;
         else
             return std::nullopt;
@@ -143,16 +144,6 @@ bool AppendAsciiCell(std::string& out, QStringView cell) {
     return true;
 }
 
-// The cell's text when it is held as UTF-16.
-std::optional<QStringView> Utf16Text(QAnyStringView cell) {
-    return cell.visit([](auto text) -> std::optional<QStringView> {
-        if constexpr (std::is_same_v<decltype(text), QStringView>)
-            return text;
-        else
-            return std::nullopt;
-    });
-}
-
 } // namespace
 
 void AppendCsvLine(std::string& out, QStringView cell0, QStringView cell1) {
@@ -178,8 +169,8 @@ namespace {
 // One line of a two-cell row as file bytes, CR LF included; scratch is
 // reused from line to line.
 void AppendLine(std::string& out, QString& scratch, QAnyStringView cell0, QAnyStringView cell1) {
-    const std::optional<QLatin1StringView> latin0 = Latin1Text(cell0);
-    const std::optional<QLatin1StringView> latin1 = Latin1Text(cell1);
+    const std::optional<QLatin1StringView> latin0 = TextAs<QLatin1StringView>(cell0);
+    const std::optional<QLatin1StringView> latin1 = TextAs<QLatin1StringView>(cell1);
     if (latin0 && latin1) {
         AppendLatin1Cell(out, *latin0);
         out.push_back(',');
@@ -187,8 +178,8 @@ void AppendLine(std::string& out, QString& scratch, QAnyStringView cell0, QAnySt
         out.append("\r\n");
         return;
     }
-    const std::optional<QStringView> wide0 = Utf16Text(cell0);
-    const std::optional<QStringView> wide1 = Utf16Text(cell1);
+    const std::optional<QStringView> wide0 = TextAs<QStringView>(cell0);
+    const std::optional<QStringView> wide1 = TextAs<QStringView>(cell1);
     if (wide0 && wide1) {
         AppendCsvLine(out, *wide0, *wide1);
         return;

@@ -63,6 +63,14 @@ std::optional<bool> AsOrdinaryUser(const std::function<bool()>& body) {
     return WEXITSTATUS(status) == 0;
 }
 
+// src/f0 .. src/f<folders-1>, each with files n0 .. n<files-1>.
+QString MakeFolders(const TFixtureTree& tree, int folders, int files) {
+    for (int f = 0; f < folders; ++f)
+        for (int i = 0; i < files; ++i)
+            tree.File("src/f" + std::to_string(f) + "/n" + std::to_string(i));
+    return tree.RootText() + "/src";
+}
+
 bool EndsWithTxt(std::string_view name) {
     return name.size() >= 4 && name.substr(name.size() - 4) == ".txt";
 }
@@ -133,10 +141,7 @@ TEST(WalkAhead, AMissingSourceIsReported) {
 // thread is gone when the call returns.
 TEST(WalkAhead, StopAndThrowEndTheWalk) {
     TFixtureTree tree;
-    for (int f = 0; f < 20; ++f)
-        for (int i = 0; i < 300; ++i)
-            tree.File("src/f" + std::to_string(f) + "/n" + std::to_string(i));
-    const QString source = tree.RootText() + "/src";
+    const QString source = MakeFolders(tree, 20, 300);
 
     TCalls stopped;
     stopped.onFile = [&] { stopped.stop = true; };
@@ -158,10 +163,7 @@ TEST(WalkAhead, StopAndThrowEndTheWalk) {
 // runs ahead and prepares, then fast.
 TEST(WalkAhead, PreparedWorkArrivesWithItsFile) {
     TFixtureTree tree;
-    for (int f = 0; f < 30; ++f)
-        for (int i = 0; i < 200; ++i)
-            tree.File("src/f" + std::to_string(f) + "/n" + std::to_string(i));
-    const QString source = tree.RootText() + "/src";
+    const QString source = MakeFolders(tree, 30, 200);
     TCalls plain;
     WalkFolders(source, plain);
 
