@@ -173,6 +173,10 @@ int RunTarnwickCli(int argc, char** argv) {
 
     const int rows = window.End().iRows;
     bool outputFailed = false;
+    if (writer.Broken()) {
+        outputFailed = true;
+        report.Line(QStringLiteral("the rows could not be written (out of memory)"));
+    }
     for (const auto& s : streams) {
         s->output.Append([&](std::string& out) { s->formatter.End(out, rows); });
         s->output.Flush();

@@ -72,8 +72,17 @@ void TRowWriter::Run() {
             holding = true;
             heldSince = TClock::now();
         }
-        for (const TQueuedRow& row : rows)
-            FWrite(row);
+        // A row that cannot be made into bytes (out of memory) breaks the
+        // output: later rows are dropped and Broken() says so.
+        for (const TQueuedRow& row : rows) {
+            if (FbBroken.load(std::memory_order_relaxed))
+                break;
+            try {
+                FWrite(row);
+            } catch (...) {
+                FbBroken.store(true);
+            }
+        }
         rows.clear();
         if (holding && (finishing || TClock::now() - heldSince >= kFlushAfter)) {
             FFlush();

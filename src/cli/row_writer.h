@@ -13,6 +13,7 @@
 #include "engine/row_mark.h"
 
 #include <QString>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <functional>
@@ -51,6 +52,8 @@ public:
     // The same, giving up the wait after timeout (a slow reader of the
     // output): true once the rows are all written; call again until it is.
     bool FinishWithin(std::chrono::milliseconds timeout);
+    // True once a row could not be written (then no later row is).
+    bool Broken() const { return FbBroken.load(); }
 
 private:
     void Run();
@@ -65,6 +68,7 @@ private:
     bool FbFinishing = false;
     bool FbWriterWaiting = false;
     bool FbEnded = false;
+    std::atomic<bool> FbBroken{false};
     std::thread FThread;
 };
 

@@ -4,6 +4,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <exception>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -218,9 +219,16 @@ void WalkAhead(const QString& sourceFolder, TFolderWalkVisitor& visitor,
                const std::function<bool(std::string_view name)>& selected) {
     TAheadQueue queue;
     TLister lister(visitor, preparer, selected, queue);
+    // What the listing threw (out of memory, say) is thrown again on this
+    // thread once the calls before it have been made.
+    std::exception_ptr listingFailed;
     std::thread listing([&] {
-        WalkFolders(sourceFolder, lister);
-        lister.HandOver();
+        try {
+            WalkFolders(sourceFolder, lister);
+            lister.HandOver();
+        } catch (...) {
+            listingFailed = std::current_exception();
+        }
         queue.Finish();
     });
     // However the reading ends (stopped, or the visitor threw), the listing
@@ -254,6 +262,9 @@ void WalkAhead(const QString& sourceFolder, TFolderWalkVisitor& visitor,
         }
         queue.GiveBack(std::move(batch));
     }
+    // Finish has run: the listing wrote listingFailed before it.
+    if (listingFailed)
+        std::rethrow_exception(listingFailed);
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <chrono>
 #include <mutex>
+#include <new>
 #include <string>
 #include <thread>
 #include <vector>
@@ -81,4 +82,22 @@ TEST(RowWriter, ARowThatComesAloneIsFlushed) {
         EXPECT_EQ(w.Flushed(), size_t(i));
     }
     writer.Finish();
+}
+
+// A row that cannot be made into bytes breaks the output: the rows after it
+// are dropped, the writer still finishes, and says so.
+TEST(RowWriter, ARowThatCannotBeWrittenBreaksTheOutput) {
+    std::vector<int> written;
+    TRowWriter writer(
+        [&written](const TQueuedRow& r) {
+            if (r.row == 5)
+                throw std::bad_alloc();
+            written.push_back(r.row);
+        },
+        [] {});
+    for (int i = 1; i <= 3000; ++i)
+        writer.Push(i, QStringLiteral("s"), QStringLiteral("t"), nullptr);
+    writer.Finish();
+    EXPECT_TRUE(writer.Broken());
+    EXPECT_EQ(written, (std::vector<int>{1, 2, 3, 4}));
 }

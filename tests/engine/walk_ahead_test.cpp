@@ -198,3 +198,30 @@ TEST(WalkAhead, PreparedWorkArrivesWithItsFile) {
     EXPECT_GT(ahead.prepared, 0u);
     EXPECT_EQ(ahead.prepared + ahead.unprepared, 30u * 200);
 }
+
+// What the listing thread throws (here the preparing, as out of memory would)
+// comes out of the walk on the calling thread, after the files before it.
+TEST(WalkAhead, WhatTheListingThrowsReachesTheCaller) {
+    TFixtureTree tree;
+    const QString source = MakeFolders(tree, 20, 300);
+    struct TThrowing : TAheadWalkVisitor {
+        size_t handled = 0;
+        mutable size_t prepared = 0;
+        bool WalkStopRequested() const override { return false; }
+        void WalkFile(const TWalkedFolder&, std::string_view) override { ++handled; }
+        void WalkUnlistedFolder(const QString&, const QString&) override {}
+        QString PrepareFile(const TWalkedFolder&, std::string_view) const override {
+            if (++prepared == 1000)
+                throw std::runtime_error("no memory left");
+            return QStringLiteral("x");
+        }
+        void WalkPreparedFile(const TWalkedFolder&, std::string_view, QString&&) override {
+            // Slow enough that the listing runs ahead and prepares.
+            std::this_thread::sleep_for(std::chrono::microseconds(50));
+            ++handled;
+        }
+    } visitor;
+    EXPECT_THROW(WalkFoldersAhead(source, visitor, nullptr), std::runtime_error);
+    EXPECT_EQ(visitor.prepared, 1000u);
+    EXPECT_LT(visitor.handled, 6000u);
+}
