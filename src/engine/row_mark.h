@@ -6,7 +6,9 @@
 //  - bReplacesFile: a file of that name was in the new folder before the job;
 //  - eNotCopied: the row is not copied at all, in simulation and copy alike,
 //    for the reason given (stReason holds the sentence shown to the user);
-//  - bCopyFailed: copy mode only, the copy was tried and failed (stReason).
+//  - bCopyFailed: copy mode only, the copy was tried and failed (stReason);
+//    bCopyCancelled besides when it was not finished because the job was
+//    stopped (Stop, a stop signal): the target is as it was.
 
 #include <QString>
 #include <cstdint>
@@ -22,6 +24,7 @@ enum class TNotCopied : std::uint8_t {
 
 struct TRowMark {
     bool bCopyFailed = false;
+    bool bCopyCancelled = false; // with bCopyFailed: stopped part way, not a fault
     TNotCopied eNotCopied = TNotCopied::No;
     bool bReplacesFile = false;
     QString stReason;    // why the copy failed or why the row is not copied

@@ -196,6 +196,7 @@ void TTarnwickHubThread::CopyRow(const tarnwick::TWalkedFolder& folder, std::str
     }
     if (!outcome.Ok()) {
         mark.bCopyFailed = true;
+        mark.bCopyCancelled = outcome.status == tarnwick::TCopyOutcome::Stopped;
         mark.stReason = outcome.reason;
     }
 }

@@ -23,6 +23,8 @@ QString JobSummaryText(const TJobFacts& facts) {
     const TMarkCounts& m = facts.marks;
     if (m.iCopyFailed > 0)
         parts << Counted(m.iCopyFailed, "failed copy", "failed copies");
+    if (m.iCopyCancelled > 0)
+        parts << Counted(m.iCopyCancelled, "copy cancelled", "copies cancelled");
     if (m.iNotCopied > 0)
         parts << QStringLiteral("%1 not copied").arg(m.iNotCopied);
     if (m.iReplacesFile > 0)

@@ -10,7 +10,8 @@ TMarkCounts CountMarks(const TResultGrid& grid, const std::vector<int>& markedRo
         const TRowMark* mark = grid.RowMark(row);
         if (mark == nullptr)
             continue;
-        counts.iCopyFailed += mark->bCopyFailed ? 1 : 0;
+        counts.iCopyFailed += mark->bCopyFailed && !mark->bCopyCancelled ? 1 : 0;
+        counts.iCopyCancelled += mark->bCopyCancelled ? 1 : 0;
         counts.iNotCopied += mark->NotCopied() ? 1 : 0;
         counts.iReplacesFile += mark->bReplacesFile ? 1 : 0;
         counts.iRepeatsRow += mark->iRepeatsRow > 0 ? 1 : 0;

@@ -9,12 +9,15 @@
 namespace tarnwick::ui {
 
 struct TMarkCounts {
-    int iCopyFailed = 0;
+    int iCopyFailed = 0; // tried and failed, not counting the cancelled
     int iNotCopied = 0;
     int iReplacesFile = 0;
     int iRepeatsRow = 0;
+    int iCopyCancelled = 0; // stopped part way by a stop of the job
 
-    bool Any() const { return iCopyFailed + iNotCopied + iReplacesFile + iRepeatsRow > 0; }
+    bool Any() const {
+        return iCopyFailed + iCopyCancelled + iNotCopied + iReplacesFile + iRepeatsRow > 0;
+    }
     bool operator==(const TMarkCounts&) const = default;
 };
 

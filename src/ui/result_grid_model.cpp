@@ -115,7 +115,10 @@ QString TResultGridModel::MarkText(int row) const {
     if (mark == nullptr)
         return QString();
     QStringList lines;
-    if (mark->bCopyFailed) {
+    if (mark->bCopyCancelled) {
+        lines << QStringLiteral("The copy was cancelled when the job was stopped; the target "
+                                "is as it was before.");
+    } else if (mark->bCopyFailed) {
         lines << (mark->stReason.isEmpty()
                       ? QStringLiteral("The copy failed.")
                       : QStringLiteral("The copy failed: %1").arg(mark->stReason));

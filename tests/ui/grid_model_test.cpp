@@ -115,6 +115,17 @@ TEST(GridModel, MarksGiveTheirKindAndReasonThenThePath) {
     EXPECT_EQ(model.MarkedRows(), (std::vector<int>{2}));
     EXPECT_EQ(model.MarkCounts().iRepeatsRow, 1);
     EXPECT_EQ(model.MarkCounts().iCopyFailed, 0);
+
+    // A copy cancelled by a stop shows as a copy that did not happen, and
+    // counts apart from the failed ones.
+    TRowMark cancelled = failed;
+    cancelled.bCopyCancelled = true;
+    cancelled.stReason = QStringLiteral("the copy was cancelled");
+    model.SetGridRowMark(2, cancelled);
+    EXPECT_EQ(kind(1), TMarkKind::CopyFailed);
+    EXPECT_EQ(model.MarkCounts().iCopyFailed, 0);
+    EXPECT_EQ(model.MarkCounts().iCopyCancelled, 1);
+    EXPECT_TRUE(model.MarkText(2).startsWith(QStringLiteral("The copy was cancelled")));
 }
 
 // A mark written for the row just past the end (as a job does) counts only

@@ -188,6 +188,9 @@ TEST(Summary, CountsEachKindAndSaysWhereAJobStopped) {
     TJobFacts stoppedAtOne = stopped;
     stoppedAtOne.iStoppedAfter = 1;
     stoppedAtOne.marks = {};
+    TJobFacts stoppedInACopy = stopped;
+    stoppedInACopy.marks = {};
+    stoppedInACopy.marks.iCopyCancelled = 1;
     const Case cases[] = {
         {simulation, "Copy Simulation: 1 file"},
         {everything, "Copy File: 20006 files, 1 failed copy, 2 not copied, 3 replace files, "
@@ -196,6 +199,7 @@ TEST(Summary, CountsEachKindAndSaysWhereAJobStopped) {
                   "1 repeated target, 1 folder not listed"},
         {stopped, "Copy File: stopped after 57 rows, 1 failed copy"},
         {stoppedAtOne, "Copy File: stopped after 1 row"},
+        {stoppedInACopy, "Copy File: stopped after 57 rows, 1 copy cancelled"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(tarnwick::ui::JobSummaryText(c.facts), c.expected);

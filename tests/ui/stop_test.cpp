@@ -10,6 +10,7 @@
 #include "ui_test_support.h"
 
 #include <QComboBox>
+#include <cstdio>
 #include <QDialog>
 #include <QDir>
 #include <QLineEdit>
@@ -83,6 +84,41 @@ TEST(Stop, TheButtonStopsAtTheNextEntryAndTheSummarySaysWhere) {
             EXPECT_EQ(left.size(), 3);
         }
     }
+}
+
+// Stop while a large file copies: the copy is cancelled, its target never
+// appears, and the row says "cancelled", not "failed".
+TEST(Stop, ACopyCancelledByStopIsNotCountedAsFailed) {
+    TFixtureTree tree;
+    tree.Dir("src");
+    {
+        const std::string block(1 << 20, 'L');
+        FILE* f = std::fopen(tree.Path("src/large.bin").c_str(), "wb");
+        ASSERT_NE(f, nullptr);
+        for (int i = 0; i < 512; ++i)
+            ASSERT_EQ(std::fwrite(block.data(), 1, block.size(), f), block.size());
+        std::fclose(f);
+    }
+    tree.Dir("out");
+    TFakeDialogs dialogs;
+    THookedWindow w(tree.PathText("tarnwick.ini"));
+    w.Edit2->setText(tree.PathText("src"));
+    w.Edit3->setText(tree.PathText("out"));
+    w.Edit4->setText(QString());
+    w.ComboBox1->setCurrentIndex(1);
+    w.Button3->click();
+    // The job names the large file while it copies it.
+    ASSERT_TRUE(SpinUntil([&] { return w.Progress()->uFileSize.load() > 0 || Idle(w); }));
+    const bool caught = !Idle(w);
+    w.StopButton->click();
+    ASSERT_TRUE(SpinUntil([&] { return Idle(w); }));
+    if (!caught)
+        GTEST_SKIP() << "the copy ended before it could be stopped";
+    const TRowMark* mark = w.Grid().RowMark(1);
+    ASSERT_NE(mark, nullptr);
+    EXPECT_TRUE(mark->bCopyCancelled);
+    EXPECT_EQ(w.JobSummary(), "Copy File: stopped after 1 row, 1 copy cancelled");
+    EXPECT_TRUE(QDir(tree.PathText("out")).entryList(QDir::Files | QDir::Hidden).isEmpty());
 }
 
 TEST(Stop, EscStopsFromTheGridAndAStopDoesNotReachTheNextJob) {
