@@ -164,39 +164,18 @@ int TTemporaryFile::NameIfFree(const char* targetName) {
 
 int TTemporaryFile::RenameOver(const char* targetName, bool sync) {
     if (FbUnnamed) {
-        if (!FbComplete || !FFile.IsOpen())
-            return EBADF;
-        int err = LinkByDescriptor(FFile.Get(), FiDir, targetName);
-        if (err == EEXIST) {
-            // A file stands at the target: the copy gets a temporary name
-            // and replaces it by a rename, as a named copy does.
-            ::flock(FFile.Get(), LOCK_EX | LOCK_NB);
-            for (int attempt = 0; attempt < 1000; ++attempt) {
-                FName = NextTemporaryName();
-                err = LinkByDescriptor(FFile.Get(), FiDir, FName.c_str());
-                if (err != EEXIST)
-                    break;
-            }
-            if (err != 0) {
-                FName.clear();
-                return err;
-            }
-            if (::renameat(FiDir, FName.c_str(), FiDir, targetName) != 0) {
-                err = errno;
-                ::unlinkat(FiDir, FName.c_str(), 0);
-                FName.clear();
-                return err;
-            }
-            FName.clear();
-        } else if (err != 0) {
-            return err;
+        const int err = NameIfFree(targetName);
+        if (err == 0) {
+            if (sync)
+                ::fsync(FiDir);
+            return 0;
         }
-        FbUnnamed = false;
-        FbComplete = false;
-        FFile.Reset();
-        if (sync)
-            ::fsync(FiDir);
-        return 0;
+        if (err != EEXIST)
+            return err;
+        // A file stands at the target: the copy takes a temporary name and
+        // replaces it by a rename below, as a named copy does.
+        if (const int named = NameForRename())
+            return named;
     }
     if (FName.empty() || FFile.IsOpen())
         return EBADF;
@@ -205,6 +184,24 @@ int TTemporaryFile::RenameOver(const char* targetName, bool sync) {
     FName.clear();
     if (sync)
         ::fsync(FiDir);
+    return 0;
+}
+
+int TTemporaryFile::NameForRename() {
+    // Locked like a named temporary file while it has the name.
+    ::flock(FFile.Get(), LOCK_EX | LOCK_NB);
+    int err = EEXIST;
+    for (int attempt = 0; attempt < 1000 && err == EEXIST; ++attempt) {
+        FName = NextTemporaryName();
+        err = LinkByDescriptor(FFile.Get(), FiDir, FName.c_str());
+    }
+    if (err != 0) {
+        FName.clear();
+        return err;
+    }
+    FbUnnamed = false;
+    FbComplete = false;
+    FFile.Reset();
     return 0;
 }
 

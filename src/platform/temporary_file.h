@@ -75,6 +75,9 @@ public:
     void Abandon();
 
 private:
+    // Gives a complete file without a name a temporary name, for RenameOver.
+    int NameForRename();
+
     TUniqueFd FFile;
     int FiDir = -1;
     std::string FName;
