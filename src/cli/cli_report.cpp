@@ -61,12 +61,16 @@ void TCliReport::Line(const QString& text) {
 void TCliReport::Row(const QString& source, const QString& target, const TRowMark& mark) {
     {
         std::lock_guard<std::mutex> lock(FMutex);
-        FiFailed += mark.bCopyFailed;
+        FiFailed += mark.bCopyFailed && !mark.bCopyCancelled;
+        FiCancelled += mark.bCopyCancelled;
         FiNotCopied += mark.NotCopied();
         FiReplaces += mark.bReplacesFile;
         FiRepeats += mark.iRepeatsRow > 0;
     }
-    if (mark.bCopyFailed)
+    if (mark.bCopyCancelled)
+        Line(QStringLiteral("copy cancelled by the stop: %1 -> %2 (the target is as it was)")
+                 .arg(VisibleText(source), VisibleText(target)));
+    else if (mark.bCopyFailed)
         Line(QStringLiteral("copy failed: %1 -> %2: %3")
                  .arg(VisibleText(source), VisibleText(target), mark.stReason));
 }
@@ -132,6 +136,8 @@ void TCliReport::ClosingLine(bool copying) {
                          QLatin1String(copying ? " not copied" : " will not be copied");
         if (FiFailed)
             parts << Count(FiFailed, "copy failed", "copies failed");
+        if (FiCancelled)
+            parts << Count(FiCancelled, "copy cancelled", "copies cancelled");
         if (FiUnlisted)
             parts << Count(FiUnlisted, "folder", "folders") + QStringLiteral(" could not be listed");
     }

@@ -46,6 +46,7 @@ private:
     mutable std::mutex FMutex;
     bool FbProgressShown = false;
     std::int64_t FiFailed = 0, FiNotCopied = 0, FiReplaces = 0, FiRepeats = 0, FiUnlisted = 0;
+    std::int64_t FiCancelled = 0; // copies cut short by a stop, apart from the failed
     std::chrono::steady_clock::time_point FStart = std::chrono::steady_clock::now();
 };
 

@@ -162,6 +162,10 @@ void TRowFormatter::Row(std::string& out, int row, const QString& source, const 
             AppendKey(out, "copy_failed");
             out.append("true");
         }
+        if (mark->bCopyCancelled) {
+            AppendKey(out, "copy_cancelled");
+            out.append("true");
+        }
         if (!mark->stReason.isEmpty()) {
             AppendKey(out, "reason");
             AppendJsonString(out, mark->stReason);

@@ -63,10 +63,6 @@ public:
         FbFinished = true;
         FReady.notify_one();
     }
-    bool ReaderGone() const {
-        std::lock_guard<std::mutex> lock(FMutex);
-        return FbReaderGone;
-    }
     // True while the reader waits with nothing to read: a partial batch
     // is then worth handing over at once.
     bool ReaderWaiting() const { return FbReaderWaiting.load(std::memory_order_relaxed); }

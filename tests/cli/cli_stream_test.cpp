@@ -198,6 +198,10 @@ TEST(CliStream, StopSignalsEndTheJobCleanly) {
         EXPECT_NE(r.err.find(std::string("tarnwick-cli: stopped by ") + c.name + " after "),
                   std::string::npos)
             << r.err;
+        // The copy the stop cut short is said to be cancelled, not failed.
+        EXPECT_NE(r.err.find("tarnwick-cli: copy cancelled by the stop: "), std::string::npos)
+            << r.err;
+        EXPECT_EQ(r.err.find("copy failed"), std::string::npos) << r.err;
     }
 }
 

@@ -52,6 +52,11 @@ TEST(RowFormats, JsonNamesEachMark) {
          }),
          ",\"copy_failed\":true,\"reason\":\"No space left on device\"}\n"},
         {mark([](TRowMark& m) {
+             m.bCopyFailed = m.bCopyCancelled = true;
+             m.stReason = QStringLiteral("the copy was cancelled");
+         }),
+         ",\"copy_failed\":true,\"copy_cancelled\":true,\"reason\":\"the copy was cancelled\"}\n"},
+        {mark([](TRowMark& m) {
              m.iRepeatsRow = 1;
              m.bReplacesFile = true;
          }),
